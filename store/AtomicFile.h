@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+enum class FileAccess {
+  Default,    // readable as the user's umask allows
+  OwnerOnly,  // mode 0600: for files that hold a password or personal data
+};
+
+// Writes `data` to a temporary file in the same folder and renames it over
+// `path`, so that a crash or a full disk never leaves a half-written file:
+// the file on disk is always either the old one or the complete new one.
+bool WriteFileAtomically(const std::string& path, std::string_view data,
+                         FileAccess access = FileAccess::Default);
