@@ -44,27 +44,25 @@ SiteTimeParser::SiteTimeParser()
              {"EST", -5}, {"EDT", -4}, {"AEST", 10}, {"AEDT", 11}, {"AEDST", 11}} {}
 
 bool SiteTimeParser::FindFields(const std::string& text, DateFields& f) const {
-  boost::smatch m;
+  // Which group holds which field, per pattern, in the order they are tried.
+  struct Groups {
+    const boost::regex& pattern;
+    int day, month, year, hours, minutes, seconds, zone;
+  };
+  const Groups layouts[] = {{httpDate_, 1, 2, 3, 4, 5, 6, 7},
+                            {monthFirst_, 3, 1, 5, 6, 7, 8, 9},
+                            {dayFirst_, 1, 3, 5, 6, 7, 8, 9}};
   try {
-    if (boost::regex_search(text, m, httpDate_)) {
-      f.day = ToNumber(m[1]);
-      f.month = m[2];
-      f.year = ToNumber(m[3]);
-      f.hours = ToNumber(m[4]);
-      f.minutes = ToNumber(m[5]);
-      f.seconds = ToNumber(m[6]);
-      f.zone = m[7];
-      return true;
-    }
-    const bool monthFirst = boost::regex_search(text, m, monthFirst_);
-    if (monthFirst || boost::regex_search(text, m, dayFirst_)) {
-      f.month = monthFirst ? m[1] : m[3];
-      f.day = ToNumber(monthFirst ? m[3] : m[1]);
-      f.year = ToNumber(m[5]);
-      f.hours = ToNumber(m[6]);
-      f.minutes = ToNumber(m[7]);
-      f.seconds = ToNumber(m[8]);
-      f.zone = m[9];
+    for (const Groups& g : layouts) {
+      boost::smatch m;
+      if (!boost::regex_search(text, m, g.pattern)) continue;
+      f.day = ToNumber(m[g.day]);
+      f.month = m[g.month];
+      f.year = ToNumber(m[g.year]);
+      f.hours = ToNumber(m[g.hours]);
+      f.minutes = ToNumber(m[g.minutes]);
+      f.seconds = ToNumber(m[g.seconds]);
+      f.zone = m[g.zone];
       return true;
     }
   } catch (const std::runtime_error&) {
