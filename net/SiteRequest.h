@@ -1,6 +1,9 @@
 #pragma once
 
+#include "net/RequestReceiver.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // One background GET: filled by the requester, fetched by the worker thread,
@@ -8,8 +11,11 @@
 // std::unique_ptr and carries copies of what the fetch needs, never a bid.
 struct SiteRequest {
   std::int32_t tag = 0;  // the requester's own mark: a bid's id for an item page
-  std::string host;
+  std::string host;      // host, or host:port
   std::string path;
+  // The worker hands the finished record here; if the receiver has gone,
+  // the record is freed instead.
+  std::weak_ptr<RequestReceiver> receiver;
   bool succeeded = false;
   std::string page;
   std::string dateHeader;

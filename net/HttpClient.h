@@ -1,0 +1,62 @@
+#pragma once
+
+#include "net/RequestQueue.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+
+class RequestWorker;
+class UserInterface;
+struct SiteRequest;
+
+// Every HTTP exchange of the program: HTTP/1.0, redirects followed, no
+// caching, one cookie store for the whole run shared by all threads, the
+// reply's Date header captured. A failed exchange shows its own error box
+// and returns false; an HTTP error status is a page, not a failure.
+//
+// It also owns the request queue and the worker thread that fetches queued
+// GETs in the background. One instance for the program.
+//
+// HttpGet and HttpPost may be called from any thread at once: each exchange
+// reads into its own buffer and no lock is held across a network wait, so a
+// page read in flight never delays a bid.
+class HttpClient {
+ public:
+  static constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 5.0; Win32)";
+
+  struct Timeouts {
+    std::chrono::seconds connect{60};
+    std::chrono::seconds silence{30};  // nothing received for this long: time-out
+  };
+
+  explicit HttpClient(UserInterface& ui);
+  HttpClient(UserInterface& ui, Timeouts timeouts);
+  ~HttpClient();  // stops the worker and waits for it; queued records are freed unfetched
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
+
+  // `host` is a host name, or host:port (port 80 otherwise); `path` begins
+  // with '/' and holds any query.
+  bool HttpGet(const std::string& host, const std::string& path, std::string& page,
+               std::string& dateHeader);
+  // A non-empty body is sent as a form (application/x-www-form-urlencoded).
+  bool HttpPost(const std::string& host, const std::string& path, const std::string& body,
+                std::string& page, std::string& dateHeader);
+
+  // Appends a record for the worker thread; always true.
+  bool QueueRequest(std::unique_ptr<SiteRequest> request);
+
+ private:
+  bool SendHttpRequest(const char* verb, const std::string& host, const std::string& path,
+                       const std::string& body, std::string& page, std::string& dateHeader);
+
+  struct Curl;
+  UserInterface& ui_;
+  Timeouts timeouts_;
+  std::unique_ptr<Curl> curl_;  // null when the library could not be set up
+  std::atomic<bool> stopping_{false};
+  RequestQueue queue_;
+  std::unique_ptr<RequestWorker> worker_;  // last: it uses everything above
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+// The few things the logic asks of the user interface. The application
+// implements it with wxWidgets; tests implement it by recording.
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  // A message box with no owner: title "Quorrel error", the exclamation
+  // icon, OK. May be called from any thread; blocks only the caller, until
+  // the user closes it.
+  virtual void ShowErrorBox(const std::string& text) = 0;
+
+  // The error report dialog, "Quorrel - Uh, oh!", with the cause and the
+  // page as received. User-interface thread only; returns when closed.
+  virtual void ShowErrorReport(const std::string& cause, const std::string& page) = 0;
+};
+
+// ShowErrorBox with "<what>. Error <n>." where n is the calling thread's
+// last system error number (errno).
+void ShowLastErrorBox(UserInterface& ui, const std::string& what);

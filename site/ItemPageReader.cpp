@@ -1,0 +1,161 @@
+#include "site/ItemPageReader.h"
+
+#include "bids/Bid.h"
+#include "net/HttpClient.h"
+#include "net/LocalClock.h"
+#include "net/SiteRequest.h"
+#include "net/SiteTimeParser.h"
+#include "site/Account.h"
+#include "site/ErrorReport.h"
+#include "site/PatternSearch.h"
+#include "site/RequestTemplate.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+const ServerProfile& ProfileOf(const Bid& bid) {
+  static const ServerProfile kNone;
+  return bid.account != nullptr ? bid.account->Profile() : kNone;
+}
+
+// A signed decimal as the page shows it (leading blanks, a sign, digits up
+// to the first other character, 0 without digits), taken modulo 2^32 so
+// that it compares with an item number as 32-bit values.
+std::uint32_t ToItemNumber(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+  }
+  return negative ? 0u - value : value;
+}
+
+std::int32_t ClampToInt32(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace
+
+ItemPageReader::ItemPageReader(HttpClient& client, const SiteTimeParser& times,
+                               const LocalClock& clock, UserInterface& ui, ErrorReport& report)
+    : client_(client), times_(times), clock_(clock), ui_(ui), report_(report) {}
+
+bool ItemPageReader::RequestItemPage(Bid& bid, const std::weak_ptr<RequestReceiver>& receiver) {
+  bid.refreshWanted = false;
+  bid.dataFresh = false;
+  const ServerProfile& profile = ProfileOf(bid);
+  auto request = std::make_unique<SiteRequest>();
+  request->tag = static_cast<std::int32_t>(bid.Id());
+  request->receiver = receiver;
+  request->host = profile.URL;
+  request->path = ExpandTemplate(bid, profile.item_view.HTTPObject);
+  request->page = ExpandTemplate(bid, profile.item_view.HTTPData);  // never sent: a GET
+  return client_.QueueRequest(std::move(request));
+}
+
+std::string ItemPageReader::ItemPageAddress(const Bid& bid) {
+  const ServerProfile& profile = ProfileOf(bid);
+  return profile.URL + ExpandTemplate(bid, profile.item_view.HTTPObject);
+}
+
+bool ItemPageReader::ApplyItemPage(Bid& bid, const SiteRequest& request) {
+  const std::int64_t readTime = clock_.Now();
+  if (request.page.find("- Invalid Item") != std::string::npos) {
+    bid.status = BidStatus::Invalid;
+    return false;
+  }
+  if (!ReadItemNumber(bid, request) || !ReadEndingTime(bid, request) ||
+      !ReadTitle(bid, request) || !ReadCurrentBid(bid, request) ||
+      !ReadHighBidder(bid, request)) {
+    return false;
+  }
+  SiteTime siteNow = 0;
+  if (!times_.ParseSiteTime(request.dateHeader, siteNow)) return false;
+
+  bid.secondsLeftAtRead = ClampToInt32(bid.endTime - siteNow);
+  bid.readTime = readTime;
+  bid.dataFresh = true;
+  return true;
+}
+
+bool ItemPageReader::ReadItemNumber(Bid& bid, const SiteRequest& request) {
+  std::string value;
+  switch (SearchPattern(ProfileOf(bid).item_view.number, request.page, value, ui_,
+                        "Malformed regular expression parsing item auction number\n")) {
+    case PatternResult::Failed: return false;
+    case PatternResult::NoMatch:
+      report_.ReportSiteError("Can't find parse auction number.", request.host, request.path,
+                              request.page);
+      return false;
+    case PatternResult::Match: break;
+  }
+  if (ToItemNumber(value) == bid.Item()) return true;
+  report_.ReportSiteError(
+      "Header version 2: Item number read from Ebay doesn't match number we asked for.",
+      request.host, request.path, request.page);
+  return false;
+}
+
+bool ItemPageReader::ReadEndingTime(Bid& bid, const SiteRequest& request) {
+  std::string value;
+  switch (SearchPattern(ProfileOf(bid).item_view.ending, request.page, value, ui_,
+                        "Malformed regular expression parsing item ending time\n")) {
+    case PatternResult::Failed: return false;
+    case PatternResult::NoMatch:
+      report_.ReportSiteError("Can't find parse auction ending time.", request.host,
+                              request.path, request.page);
+      return false;
+    case PatternResult::Match: break;
+  }
+  if (times_.ParseSiteTime(value, bid.endTime)) return true;
+  report_.ReportSiteError("Header version 2: Can't parse ending time string.", request.host,
+                          request.path, request.page);
+  return false;
+}
+
+bool ItemPageReader::ReadTitle(Bid& bid, const SiteRequest& request) {
+  std::string value;
+  switch (SearchPattern(ProfileOf(bid).item_view.title, request.page, value, ui_,
+                        "Malformed regular expression parsing item auction title\n")) {
+    case PatternResult::Failed: return false;
+    case PatternResult::NoMatch:
+      report_.ReportSiteError("Can't find auction title.", request.host, request.path,
+                              request.page);
+      return false;
+    case PatternResult::Match: break;
+  }
+  bid.title = value;
+  return true;
+}
+
+bool ItemPageReader::ReadCurrentBid(Bid& bid, const SiteRequest& request) {
+  std::string value;
+  switch (SearchPattern(ProfileOf(bid).item_view.currentbid, request.page, value, ui_,
+                        "Malformed regular expression parsing item current bid\n")) {
+    case PatternResult::Failed: return false;
+    case PatternResult::NoMatch: return true;  // the old current bid stays
+    case PatternResult::Match: break;
+  }
+  bid.currentBid = value;
+  return true;
+}
+
+bool ItemPageReader::ReadHighBidder(Bid& bid, const SiteRequest& request) {
+  std::string value;
+  switch (SearchPattern(ProfileOf(bid).item_view.bidder, request.page, value, ui_,
+                        "Malformed regular expression parsing item high bidder\n")) {
+    case PatternResult::Failed: return false;
+    case PatternResult::NoMatch: bid.highBidder.clear(); return true;
+    case PatternResult::Match: break;
+  }
+  bid.highBidder = value;
+  return true;
+}
