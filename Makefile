@@ -3,7 +3,8 @@
 #   make test   the test build (AddressSanitizer and UndefinedBehaviorSanitizer), then every test
 #   make build  the release build: build/ holds the program's libraries and its data files
 
-PACKAGES := cmake make g++ libboost-regex-dev libgtest-dev clang libclang-rt-14-dev
+PACKAGES := cmake make g++ pkg-config libboost-regex-dev libcurl4-openssl-dev libcpp-httplib-dev \
+            libgtest-dev clang libclang-rt-14-dev
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "PracticeSite.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// The practice site in the test's own process on a free port, with the
+// shipped servers.xml pointed at it, and its request log at hand.
+class PracticeSiteFixture : public testing::Test {
+ protected:
+  void SetUp() override {
+    PracticeSiteOptions options;
+    options.port = 0;
+    options.liveAuctions = 0;
+    options.otherBidders = false;
+    options.logPath = folder_.PathOf("site.log");
+    site_ = std::make_unique<PracticeSite>(options);
+    ASSERT_TRUE(site_->Start());
+    std::string servers = TempFolder::Read(QUORREL_SHIPPED_SERVERS);
+    const std::string shipped = "127.0.0.1:8480";
+    for (std::size_t at; (at = servers.find(shipped)) != std::string::npos;) {
+      servers.replace(at, shipped.size(), site_->Host());
+    }
+    serversPath_ = folder_.Write("servers.xml", servers);
+  }
+  void TearDown() override { site_->Stop(); }
+
+  // The log's lines for requests whose target starts with `prefix`.
+  std::vector<std::string> Logged(const std::string& prefix) const {
+    std::vector<std::string> lines;
+    const std::string log = TempFolder::Read(folder_.PathOf("site.log"));
+    const std::string mark = "\"target\":\"" + prefix;
+    std::size_t start = 0;
+    while (start < log.size()) {
+      std::size_t end = log.find('\n', start);
+      if (end == std::string::npos) end = log.size();
+      const std::string line = log.substr(start, end - start);
+      if (line.find(mark) != std::string::npos) lines.push_back(line);
+      start = end + 1;
+    }
+    return lines;
+  }
+
+  TempFolder folder_;
+  std::unique_ptr<PracticeSite> site_;
+  std::string serversPath_;
+};

@@ -1,0 +1,383 @@
+#include "PracticeSite.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+namespace {
+
+constexpr std::int64_t kPacificOffset = -8 * 3600;  // the site shows PST all year
+constexpr double kIncrement = 0.50;
+
+const std::array<const char*, 12> kThings = {
+    "Brass telescope", "Tin robot", "Pocket watch", "Vinyl record", "Oil lamp", "Chess set",
+    "Fountain pen", "Radio receiver", "Teapot", "Model locomotive", "Camera", "Typewriter"};
+const std::array<const char*, 8> kKinds = {"antique", "boxed", "1950s", "rare", "working",
+                                           "restored", "signed", "mint"};
+
+std::string Money(double amount) {
+  char text[64];
+  std::snprintf(text, sizeof text, "US $%.2f", amount);
+  return text;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string Format(std::int64_t time, const char* format) {
+  const std::time_t t = static_cast<std::time_t>(time);
+  std::tm parts{};
+  gmtime_r(&t, &parts);
+  char text[64];
+  std::strftime(text, sizeof text, format, &parts);
+  return text;
+}
+
+std::string Page(const std::string& title, const std::string& body) {
+  return "<html><head><title>" + Escaped(title) + "</title></head>\n<body>\n" + body +
+         "</body></html>\n";
+}
+
+std::string Cookie(const httplib::Request& request, const std::string& name) {
+  const std::string cookies = request.get_header_value("Cookie");
+  const std::string key = name + "=";
+  std::size_t at = 0;
+  while ((at = cookies.find(key, at)) != std::string::npos) {
+    if (at == 0 || cookies[at - 1] == ' ' || cookies[at - 1] == ';') {
+      const std::size_t end = cookies.find(';', at);
+      return cookies.substr(at + key.size(), end == std::string::npos ? end : end - at - key.size());
+    }
+    at += key.size();
+  }
+  return {};
+}
+
+}  // namespace
+
+PracticeSite::PracticeSite(PracticeSiteOptions options)
+    : options_(std::move(options)), server_(std::make_unique<httplib::Server>()),
+      random_(options_.seed) {
+  if (!options_.logPath.empty()) log_ = std::fopen(options_.logPath.c_str(), "a");
+  Route();
+  std::lock_guard<std::mutex> guard(lock_);
+  for (int i = 0; i < options_.liveAuctions; ++i) {
+    AddLocked({}, SiteNow() + 120 + static_cast<std::int64_t>(random_() % 3600), 1.0, {});
+  }
+}
+
+PracticeSite::~PracticeSite() {
+  Stop();
+  if (log_ != nullptr) std::fclose(log_);
+}
+
+bool PracticeSite::Start() {
+  if (options_.port == 0) {
+    port_ = server_->bind_to_any_port(options_.address);
+    if (port_ <= 0) return false;
+  } else {
+    if (!server_->bind_to_port(options_.address, options_.port)) return false;
+    port_ = options_.port;
+  }
+  listener_ = std::thread([this] { server_->listen_after_bind(); });
+  // A stop before the loop runs would be lost, and the join would hang.
+  for (int i = 0; i < 5000 && !server_->is_running(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  tender_ = std::thread([this] { Tend(); });
+  return server_->is_running();
+}
+
+void PracticeSite::Stop() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (stopping_) return;
+    stopping_ = true;
+  }
+  stopSignal_.notify_all();
+  server_->stop();
+  if (listener_.joinable()) listener_.join();
+  if (tender_.joinable()) tender_.join();
+}
+
+std::int64_t PracticeSite::SiteNow() const {
+  return static_cast<std::int64_t>(std::time(nullptr)) + options_.clockOffset;
+}
+
+std::string PracticeSite::HttpDate(std::int64_t siteTime) {
+  return Format(siteTime, "%a, %d %b %Y %H:%M:%S GMT");
+}
+
+std::string PracticeSite::EndingTime(std::int64_t siteTime) {
+  return Format(siteTime + kPacificOffset, "%b-%d-%y %H:%M:%S PST");
+}
+
+std::uint32_t PracticeSite::AddAuction(const std::string& title, std::int64_t secondsToEnd,
+                                       double currentBid, const std::string& highBidder) {
+  std::lock_guard<std::mutex> guard(lock_);
+  return AddLocked(title, SiteNow() + secondsToEnd, currentBid, highBidder);
+}
+
+std::uint32_t PracticeSite::AddLocked(const std::string& title, std::int64_t endTime,
+                                      double currentBid, const std::string& highBidder) {
+  Auction auction;
+  auction.item = nextItem_++;
+  auction.title = title.empty() ? std::string(kKinds[random_() % kKinds.size()]) + " " +
+                                      kThings[random_() % kThings.size()]
+                                : title;
+  auction.currentBid = currentBid;
+  auction.highBidder = highBidder;
+  auction.highMaximum = currentBid;
+  auction.endTime = endTime;
+  auctions_[auction.item] = auction;
+  return auction.item;
+}
+
+void PracticeSite::SetMaintenance(bool on) {
+  std::lock_guard<std::mutex> guard(lock_);
+  maintenance_ = on;
+}
+
+std::string PracticeSite::HighBidder(std::uint32_t item) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto found = auctions_.find(item);
+  return found == auctions_.end() ? std::string() : found->second.highBidder;
+}
+
+void PracticeSite::Tend() {
+  std::unique_lock<std::mutex> guard(lock_);
+  while (!stopSignal_.wait_for(guard, std::chrono::seconds(1), [this] { return stopping_; })) {
+    const std::int64_t now = SiteNow();
+    int running = 0;
+    for (auto it = auctions_.begin(); it != auctions_.end();) {
+      Auction& auction = it->second;
+      if (auction.endTime <= now) {
+        // Ended auctions stay readable for an hour, for the final read.
+        it = auction.endTime < now - 3600 ? auctions_.erase(it) : std::next(it);
+        continue;
+      }
+      ++running;
+      if (options_.otherBidders && auction.endTime - now > 60 && random_() % 40 == 0) {
+        TakeBid(auction, "bidder" + std::to_string(random_() % 50),
+            auction.currentBid + kIncrement * (1 + random_() % 6));
+      }
+      ++it;
+    }
+    for (; running < options_.liveAuctions; ++running) {
+      AddLocked({}, now + 120 + static_cast<std::int64_t>(random_() % 3600), 1.0, {});
+    }
+  }
+}
+
+void PracticeSite::TakeBid(Auction& auction, const std::string& bidder, double maximum) {
+  if (bidder == auction.highBidder) {
+    auction.highMaximum = std::max(auction.highMaximum, maximum);
+  } else if (auction.highBidder.empty() || maximum > auction.highMaximum) {
+    if (!auction.highBidder.empty()) {
+      auction.currentBid = std::min(maximum, auction.highMaximum + kIncrement);
+    }
+    auction.highBidder = bidder;
+    auction.highMaximum = maximum;
+  } else {
+    auction.currentBid = std::min(auction.highMaximum, maximum + kIncrement);
+  }
+}
+
+std::string PracticeSite::IndexPage() {
+  std::lock_guard<std::mutex> guard(lock_);
+  const std::int64_t now = SiteNow();
+  std::string body = "<h1>Practice auctions</h1>\n<p>Site time: " + HttpDate(now) +
+                     "</p>\n<p>Drag a link onto Quorrel's list, or copy its item number.</p>\n"
+                     "<table>\n";
+  std::vector<const Auction*> running;
+  for (const auto& [item, auction] : auctions_) {
+    if (auction.endTime > now) running.push_back(&auction);
+  }
+  std::sort(running.begin(), running.end(),
+            [](const Auction* a, const Auction* b) { return a->endTime < b->endTime; });
+  for (const Auction* a : running) {
+    body += "<tr><td><a href=\"http://" + Host() + "/ws/ViewItem?ViewItem&amp;item=" +
+            std::to_string(a->item) + "\">" + Escaped(a->title) + "</a></td><td>" +
+            std::to_string(a->item) + "</td><td>" + Money(a->currentBid) + "</td><td>ends in " +
+            std::to_string(a->endTime - now) + " s</td></tr>\n";
+  }
+  return Page("Practice auctions", body + "</table>\n");
+}
+
+std::string PracticeSite::ItemPage(std::uint32_t item, bool uk) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (maintenance_) {
+    return Page("Down for maintenance",
+                "<p>The site is down for scheduled maintenance. Please come back later.</p>\n");
+  }
+  const auto found = auctions_.find(item);
+  if (found == auctions_.end()) {
+    return Page("eBay - Invalid Item", "<p>The item you asked for is not known.</p>\n");
+  }
+  const Auction& a = found->second;
+  const std::int64_t left = a.endTime - SiteNow();
+  std::string body = "<h1 class=\"title\">" + Escaped(a.title) + "</h1>\n" +
+                     (uk ? "<p>Item no.: " : "<p>Item number: ") + std::to_string(a.item) + "</p>\n" +
+                     "<p>Current bid: <b>" + Money(a.currentBid) + "</b></p>\n";
+  if (!a.highBidder.empty()) body += "<p>High bidder: <b>" + Escaped(a.highBidder) + "</b></p>\n";
+  body += "<p>Ends: <b>" + EndingTime(a.endTime) + "</b></p>\n" +
+          (left > 0 ? "<p>Time left: " + std::to_string(left) + " s</p>\n"
+                    : std::string("<p>This auction has ended.</p>\n"));
+  return Page(a.title + " - Item " + std::to_string(a.item), body);
+}
+
+std::string PracticeSite::MakeBid(const httplib::Request& request) {
+  const std::string item = request.get_param_value("item");
+  const std::string user = request.get_param_value("userid");
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto found = auctions_.find(static_cast<std::uint32_t>(std::strtoul(item.c_str(), nullptr, 10)));
+  if (found == auctions_.end()) return Page("eBay - Invalid Item", "<p>No such item.</p>\n");
+  char key[32];
+  std::snprintf(key, sizeof key, "K%08x", static_cast<unsigned>(random_()));
+  keys_[item + "/" + user] = key;
+  return Page("Review your bid",
+              "<form method=\"post\" action=\"/ws/AcceptBid\">\n"
+              "<input type=\"hidden\" name=\"key\" value=\"" + std::string(key) + "\">\n"
+              "<p>Your maximum bid: " + Money(std::atof(request.get_param_value("maxbid").c_str())) +
+              "</p>\n</form>\n");
+}
+
+std::string PracticeSite::AcceptBid(const httplib::Request& request) {
+  const std::string item = request.get_param_value("item");
+  const std::string user = request.get_param_value("userid");
+  const double maximum = std::atof(request.get_param_value("maxbid").c_str());
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto key = keys_.find(item + "/" + user);
+  if (key == keys_.end() || key->second != request.get_param_value("key")) {
+    return Page("Bid refused", "<p>Bid refused: the bid key is not valid.</p>\n");
+  }
+  keys_.erase(key);
+  const auto found = auctions_.find(static_cast<std::uint32_t>(std::strtoul(item.c_str(), nullptr, 10)));
+  if (found == auctions_.end()) return Page("eBay - Invalid Item", "<p>No such item.</p>\n");
+  Auction& auction = found->second;
+  if (auction.endTime <= SiteNow()) {
+    return Page("Bid refused", "<p>Bid refused: the auction has ended.</p>\n");
+  }
+  if (maximum < auction.currentBid + (auction.highBidder.empty() ? 0.0 : kIncrement) &&
+      user != auction.highBidder) {
+    return Page("Bid refused", "<p>Bid refused: your bid is too low.</p>\n");
+  }
+  TakeBid(auction, user, maximum);
+  return Page("Bid confirmed", "<p>Bid confirmed. High bidder: " + Escaped(auction.highBidder) +
+                                   ", current bid " + Money(auction.currentBid) + ".</p>\n");
+}
+
+void PracticeSite::Route() {
+  httplib::Server& s = *server_;
+  const auto html = [](httplib::Response& response, const std::string& page) {
+    response.set_content(page, "text/html; charset=ISO-8859-1");
+  };
+  s.Get("/", [this, html](const httplib::Request&, httplib::Response& res) { html(res, IndexPage()); });
+  for (const bool uk : {false, true}) {
+    s.Get(uk ? "/uk/ViewItem" : "/ws/ViewItem",
+          [this, html, uk](const httplib::Request& req, httplib::Response& res) {
+            html(res, ItemPage(static_cast<std::uint32_t>(
+                                   std::strtoul(req.get_param_value("item").c_str(), nullptr, 10)),
+                               uk));
+          });
+  }
+  const auto preSignIn = [html](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Set-Cookie", "presignin=1; Path=/");
+    html(res, Page("Sign in", "<form method=\"post\" action=\"/ws/SignIn\">user id, password</form>\n"));
+  };
+  s.Get("/ws/SignIn", preSignIn);
+  s.Post("/ws/SignIn", [this, html, preSignIn](const httplib::Request& req, httplib::Response& res) {
+    const std::string user = req.get_param_value("userid");
+    if (!req.has_param("userid")) {  // the pre-sign-in: no form yet
+      preSignIn(req, res);
+      return;
+    }
+    if (user.empty() || (options_.requirePreSignIn && Cookie(req, "presignin") != "1")) {
+      html(res, Page("Sign in", "<p>Your sign-in did not work. Please try again.</p>\n"));
+      return;
+    }
+    res.set_header("Set-Cookie", "session=" + std::to_string(std::hash<std::string>{}(user)) + "; Path=/");
+    html(res, Page("Signed in", "<p>Welcome back, " + Escaped(user) + "!</p>\n"));
+  });
+  s.Post("/ws/MakeBid", [this, html](const httplib::Request& req, httplib::Response& res) {
+    html(res, MakeBid(req));
+  });
+  s.Post("/ws/AcceptBid", [this, html](const httplib::Request& req, httplib::Response& res) {
+    html(res, AcceptBid(req));
+  });
+  s.Get("/versionstable.txt", [this](const httplib::Request&, httplib::Response& res) {
+    res.set_content(options_.stableVersion + "\n", "text/plain");
+  });
+  s.Get("/versionbeta.txt", [this](const httplib::Request&, httplib::Response& res) {
+    res.set_content(options_.betaVersion + "\n", "text/plain");
+  });
+  s.Get("/control/add", [this](const httplib::Request& req, httplib::Response& res) {
+    const std::uint32_t item = AddAuction(
+        req.get_param_value("title"), std::atoll(req.get_param_value("ends_in").c_str()),
+        req.has_param("bid") ? std::atof(req.get_param_value("bid").c_str()) : 1.0,
+        req.get_param_value("bidder"));
+    res.set_content(std::to_string(item) + "\n", "text/plain");
+  });
+  s.Get("/control/maintenance", [this](const httplib::Request& req, httplib::Response& res) {
+    SetMaintenance(req.get_param_value("on") == "1");
+    res.set_content("ok\n", "text/plain");
+  });
+  // The site's clock stamps every reply; the log line is written before the
+  // reply goes out, so whoever got the reply finds its line.
+  s.set_post_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    res.set_header("Date", HttpDate(SiteNow()));
+    Log(req, res);
+  });
+}
+
+void PracticeSite::Log(const httplib::Request& request, const httplib::Response& response) {
+  if (log_ == nullptr) return;
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const long long localMs = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  std::string target = request.path;
+  if (!request.params.empty() && request.method == "GET") {
+    target = request.target;
+  }
+  const std::string line =
+      "{\"site_time\":" + std::to_string(SiteNow()) + ",\"local_ms\":" + std::to_string(localMs) +
+      ",\"method\":" + JsonString(request.method) + ",\"target\":" + JsonString(target) +
+      ",\"body\":" + JsonString(request.body) +
+      ",\"content_type\":" + JsonString(request.get_header_value("Content-Type")) +
+      ",\"cookie\":" + JsonString(request.get_header_value("Cookie")) +
+      ",\"status\":" + std::to_string(response.status) + "}\n";
+  std::lock_guard<std::mutex> guard(lock_);
+  std::fputs(line.c_str(), log_);
+  std::fflush(log_);
+}

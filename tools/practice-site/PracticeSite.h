@@ -1,0 +1,100 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+// A small auction site to rehearse against, and for the tests and
+// benchmarks: a site clock (optionally offset from the local one), running
+// auctions that end and are replaced, other bidders, item pages in the
+// site's style, sign-in, two-step bidding, the update check's version files,
+// a maintenance switch and a JSON-lines log of every request.
+struct PracticeSiteOptions {
+  std::string address = "127.0.0.1";
+  int port = 8480;                // 0: any free port
+  std::int64_t clockOffset = 0;   // seconds the site's clock is ahead of the local one
+  int liveAuctions = 20;          // kept running; 0: only those added by hand
+  bool otherBidders = true;       // others raise prices now and then
+  bool requirePreSignIn = false;  // sign-in works only after the pre-sign-in page
+  std::string logPath;            // JSON lines; empty: no log
+  std::string stableVersion = "0.1.0.0";
+  std::string betaVersion = "0.1.0.0";
+  unsigned seed = 1;
+};
+
+class PracticeSite {
+ public:
+  explicit PracticeSite(PracticeSiteOptions options);
+  ~PracticeSite();
+  PracticeSite(const PracticeSite&) = delete;
+  PracticeSite& operator=(const PracticeSite&) = delete;
+
+  // Binds and starts serving on threads of its own; false if the port
+  // cannot be had.
+  bool Start();
+  void Stop();
+  int Port() const { return port_; }
+  std::string Host() const { return options_.address + ":" + std::to_string(port_); }
+
+  std::int64_t SiteNow() const;
+  // An auction ending `secondsToEnd` from now on the site's clock.
+  std::uint32_t AddAuction(const std::string& title, std::int64_t secondsToEnd,
+                           double currentBid = 1.0, const std::string& highBidder = "");
+  void SetMaintenance(bool on);
+  // The high bidder of an auction; empty when unknown.
+  std::string HighBidder(std::uint32_t item);
+
+  // Texts in the site's styles, on its clock.
+  static std::string HttpDate(std::int64_t siteTime);
+  static std::string EndingTime(std::int64_t siteTime);  // Dec-12-26 18:22:33 PST
+
+ private:
+  struct Auction {
+    std::uint32_t item = 0;
+    std::string title;
+    double currentBid = 1.0;
+    std::string highBidder;
+    double highMaximum = 0.0;
+    std::int64_t endTime = 0;
+  };
+
+  void Route();
+  void Tend();  // replaces ended auctions, lets other bidders bid
+  void Log(const httplib::Request& request, const httplib::Response& response);
+
+  std::string IndexPage();
+  std::string ItemPage(std::uint32_t item, bool uk);
+  std::string MakeBid(const httplib::Request& request);
+  std::string AcceptBid(const httplib::Request& request);
+  void TakeBid(Auction& auction, const std::string& bidder, double maximum);
+  std::uint32_t AddLocked(const std::string& title, std::int64_t endTime, double currentBid,
+                          const std::string& highBidder);
+
+  PracticeSiteOptions options_;
+  std::unique_ptr<httplib::Server> server_;
+  std::thread listener_;
+  std::thread tender_;
+  int port_ = 0;
+
+  std::mutex lock_;  // everything below
+  std::map<std::uint32_t, Auction> auctions_;
+  std::map<std::string, std::string> keys_;  // item/user -> bid key
+  std::uint32_t nextItem_ = 2000000001u;
+  bool maintenance_ = false;
+  bool stopping_ = false;
+  std::condition_variable stopSignal_;
+  std::mt19937 random_;
+  std::FILE* log_ = nullptr;
+};
