@@ -9,9 +9,9 @@
 #include "site/ErrorReport.h"
 #include "site/PatternSearch.h"
 #include "site/RequestTemplate.h"
+#include "store/TextNumbers.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <limits>
 
@@ -20,21 +20,6 @@ namespace {
 const ServerProfile& ProfileOf(const Bid& bid) {
   static const ServerProfile kNone;
   return bid.account != nullptr ? bid.account->Profile() : kNone;
-}
-
-// A signed decimal as the page shows it (leading blanks, a sign, digits up
-// to the first other character, 0 without digits), taken modulo 2^32 so
-// that it compares with an item number as 32-bit values.
-std::uint32_t ToItemNumber(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-  }
-  return negative ? 0u - value : value;
 }
 
 std::int32_t ClampToInt32(std::int64_t value) {
@@ -97,7 +82,8 @@ bool ItemPageReader::ReadItemNumber(Bid& bid, const SiteRequest& request) {
       return false;
     case PatternResult::Match: break;
   }
-  if (ToItemNumber(value) == bid.Item()) return true;
+  // Compared as 32-bit values: leading zeros and a sign do not matter.
+  if (ReadUnsigned32(value) == bid.Item()) return true;
   report_.ReportSiteError(
       "Header version 2: Item number read from Ebay doesn't match number we asked for.",
       request.host, request.path, request.page);

@@ -2,10 +2,10 @@
 
 #include "bids/Bid.h"
 #include "site/Account.h"
+#include "store/TextNumbers.h"
 
 #include <boost/regex.hpp>
 
-#include <charconv>
 #include <optional>
 #include <stdexcept>
 
@@ -15,14 +15,6 @@ std::optional<std::string> AccountValue(const Account* account, const std::strin
   if (name == "USERID") return PercentEncode(account ? account->UserId() : std::string());
   if (name == "PASSWORD") return PercentEncode(account ? account->Password() : std::string());
   return std::nullopt;
-}
-
-std::string FormatMoney(double amount) {
-  char buffer[64];
-  // Two decimals and a point whatever the locale; a float always fits.
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, amount,
-                                    std::chars_format::fixed, 2);
-  return std::string(buffer, result.ptr);
 }
 
 template <typename ValueOf>
@@ -70,7 +62,7 @@ std::string PercentEncode(std::string_view value) {
 std::string ExpandTemplate(const Bid& bid, const std::string& templateText) {
   return Expand(templateText, [&bid](const std::string& name) -> std::optional<std::string> {
     if (name == "ITEM") return std::to_string(bid.Item());
-    if (name == "MAXBID") return FormatMoney(bid.MaxBid());
+    if (name == "MAXBID") return FormatTwoDecimals(bid.MaxBid());
     if (name == "BIDKEY") return PercentEncode(bid.bidKey);
     return AccountValue(bid.account, name);
   });

@@ -1,0 +1,62 @@
+#include "store/BidFile.h"
+
+#include "bids/BidList.h"
+#include "store/TextNumbers.h"
+#include "store/XmlDocument.h"
+
+bool LoadBidFile(const std::string& path, BidList& list) {
+  XmlDocument document;
+  if (!document.Load(path) || !document.FindElement("bids")) return false;
+  if (document.FindChild("defaults")) {
+    document.EnterElement();
+    document.FindChild("margin");
+    list.defaultMargin = ReadSigned32(document.ChildText());
+    document.LeaveElement();
+  }
+  // Goes on after "defaults" when there is one.
+  while (document.FindChild("bid")) {
+    document.EnterElement();
+    Bid bid;
+    if (ReadBidElement(document, bid)) list.AddBid(bid);
+    document.LeaveElement();
+  }
+  return true;
+}
+
+bool SaveBidFile(const std::string& path, const BidList& list) {
+  XmlDocument document;
+  document.AddElement("bids");
+  document.AddChild("defaults");
+  document.EnterElement();
+  document.AddChild("margin", std::to_string(list.defaultMargin));
+  document.LeaveElement();
+  for (std::size_t row = 0; row < list.RowCount(); ++row) WriteBidElement(document, *list.BidAt(row));
+  return document.Save(path);
+}
+
+bool ReadBidElement(XmlDocument& document, Bid& bid) {
+  document.FindChild("item");
+  if (!bid.SetItem(ReadUnsigned32(document.ChildText()))) return false;
+
+  document.ResetChildPosition();
+  float maxBid = 0;
+  // A value the bid refuses (negative, not a number) is as bad as none.
+  if (!document.FindChild("maxbid") || !ScanFloat(document.ChildText(), maxBid) ||
+      !bid.SetMaxBid(maxBid)) {
+    return false;
+  }
+
+  document.ResetChildPosition();
+  document.FindChild("margin");
+  return bid.SetMargin(ReadSigned32(document.ChildText()));
+}
+
+bool WriteBidElement(XmlDocument& document, const Bid& bid) {
+  document.AddChild("bid");
+  document.EnterElement();
+  document.AddChild("item", std::to_string(bid.Item()));
+  document.AddChild("maxbid", FormatTwoDecimals(bid.MaxBid()));
+  document.AddChild("margin", std::to_string(bid.Margin()));
+  document.LeaveElement();
+  return true;
+}

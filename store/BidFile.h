@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+class Bid;
+class BidList;
+class XmlDocument;
+
+// bids.xml: what the user entered for each bid (item, maximum bid, margin)
+// in row order, and the default margin. Everything learnt from the site is
+// read again after a load.
+
+// Fills the empty list and its default margin. True when the file parsed
+// and its root is "bids", however many bids it held; bids that are not
+// complete and valid are skipped.
+bool LoadBidFile(const std::string& path, BidList& list);
+// Writes the whole list; false when the file could not be written.
+bool SaveBidFile(const std::string& path, const BidList& list);
+
+// From the children of the bid element the document has just entered; true
+// when they make a complete, valid bid.
+bool ReadBidElement(XmlDocument& document, Bid& bid);
+// Adds a bid element with its three children under the current element.
+bool WriteBidElement(XmlDocument& document, const Bid& bid);

@@ -1,0 +1,127 @@
+#include "store/BidFile.h"
+
+#include "bids/BidList.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using Row = std::tuple<std::uint32_t, float, std::int32_t>;  // item, max bid, margin
+
+std::vector<Row> Rows(const BidList& list) {
+  std::vector<Row> rows;
+  for (std::size_t i = 0; i < list.RowCount(); ++i) {
+    const Bid& b = *list.BidAt(i);
+    rows.emplace_back(b.Item(), b.MaxBid(), b.Margin());
+  }
+  return rows;
+}
+
+// The exact layout, and back again unchanged, in row order.
+TEST(BidFile, RoundTripInTheExactLayout) {
+  TempFolder folder;
+  BidList list;
+  list.defaultMargin = 45;
+  for (const Row& row : {Row{1234, 12.5f, 10}, Row{4294967295u, 0.0f, 1}, Row{7, 99999.99f, 3600}}) {
+    Bid bid;
+    bid.SetItem(std::get<0>(row));
+    bid.SetMaxBid(std::get<1>(row));
+    bid.SetMargin(std::get<2>(row));
+    list.AddBid(bid);
+  }
+  const std::string path = folder.PathOf("bids.xml");
+  ASSERT_TRUE(SaveBidFile(path, list));
+  EXPECT_EQ(TempFolder::Read(path),
+            "<bids>\r\n<defaults>\r\n<margin>45</margin>\r\n</defaults>\r\n"
+            "<bid>\r\n<item>1234</item>\r\n<maxbid>12.50</maxbid>\r\n<margin>10</margin>\r\n</bid>\r\n"
+            "<bid>\r\n<item>4294967295</item>\r\n<maxbid>0.00</maxbid>\r\n<margin>1</margin>\r\n</bid>\r\n"
+            "<bid>\r\n<item>7</item>\r\n<maxbid>99999.99</maxbid>\r\n<margin>3600</margin>\r\n</bid>\r\n"
+            "</bids>\r\n");
+
+  BidList loaded;
+  ASSERT_TRUE(LoadBidFile(path, loaded));
+  EXPECT_EQ(loaded.defaultMargin, 45);
+  EXPECT_EQ(Rows(loaded), Rows(list));
+  for (std::size_t i = 0; i < loaded.RowCount(); ++i) {
+    EXPECT_EQ(loaded.BidAt(i)->account, &loaded.AccountRecord());
+    EXPECT_EQ(loaded.BidAt(i)->status, BidStatus::Unknown);
+  }
+}
+
+TEST(BidFile, EmptyListWritesOnlyTheDefaults) {
+  TempFolder folder;
+  BidList list;
+  ASSERT_TRUE(SaveBidFile(folder.PathOf("bids.xml"), list));
+  EXPECT_EQ(TempFolder::Read(folder.PathOf("bids.xml")),
+            "<bids>\r\n<defaults>\r\n<margin>20</margin>\r\n</defaults>\r\n</bids>\r\n");
+}
+
+struct FileCase {
+  const char* label;
+  std::string content;
+  bool ok;
+  std::int32_t defaultMargin;
+  std::vector<Row> rows;
+};
+
+class ReadBidFile : public testing::TestWithParam<FileCase> {};
+
+std::string BidXml(const std::string& item, const std::string& maxBid, const std::string& margin) {
+  return "<bid><item>" + item + "</item><maxbid>" + maxBid + "</maxbid><margin>" + margin +
+         "</margin></bid>";
+}
+
+// Numbers are read leniently; a bid that is not complete and valid is
+// skipped and the others load.
+TEST_P(ReadBidFile, LenientNumbersAndSkipping) {
+  const FileCase& c = GetParam();
+  TempFolder folder;
+  BidList list;
+  EXPECT_EQ(LoadBidFile(folder.Write("bids.xml", c.content), list), c.ok);
+  EXPECT_EQ(list.defaultMargin, c.defaultMargin);
+  EXPECT_EQ(Rows(list), c.rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadBidFile,
+    testing::Values(
+        FileCase{"lenient", "<bids><defaults><margin> 15 </margin></defaults>" +
+                                BidXml("+123", " 2.5", " 15 ") + BidXml("123abc", "3", "-0") +
+                                BidXml("4294967296", "0.00", "8") + "</bids>",
+                 true, 15, {Row{123, 2.5f, 15}}},
+        FileCase{"skipping",
+                 "<bids>" + BidXml("0", "1", "5") + BidXml("5", "abc", "5") + BidXml("6", "1", "0") +
+                     BidXml("7", "-1", "5") + BidXml("8", "nan", "5") + BidXml("9", "1", "5") +
+                     "<bid><maxbid>1</maxbid><margin>5</margin></bid>" + "</bids>",
+                 true, 20, {Row{9, 1.0f, 5}}},
+        FileCase{"any_order_unknown_elements",
+                 "<bids><extra/><bid><margin>4</margin><note>x</note><maxbid>7.125</maxbid>"
+                 "<item>42</item></bid></bids>",
+                 true, 20, {Row{42, 7.125f, 4}}},
+        FileCase{"before_defaults_skipped",
+                 "<bids>" + BidXml("1", "1", "1") + "<defaults><margin>9</margin></defaults>" +
+                     BidXml("2", "1", "1") + "</bids>",
+                 true, 9, {Row{2, 1.0f, 1}}},
+        FileCase{"without_defaults_all_read",
+                 "<bids>" + BidXml("1", "1", "1") + BidXml("2", "1", "1") + "</bids>", true, 20,
+                 {Row{1, 1.0f, 1}, Row{2, 1.0f, 1}}},
+        FileCase{"defaults_without_margin", "<bids><defaults/></bids>", true, 0, {}},
+        FileCase{"wrong_root", "<bidlist>" + BidXml("1", "1", "1") + "</bidlist>", false, 20, {}},
+        FileCase{"malformed", "<bids>" + BidXml("1", "1", "1"), false, 20, {}},
+        FileCase{"empty", "", false, 20, {}}),
+    [](const testing::TestParamInfo<FileCase>& info) { return info.param.label; });
+
+TEST(BidFile, MissingFileLeavesTheDefaults) {
+  TempFolder folder;
+  BidList list;
+  EXPECT_FALSE(LoadBidFile(folder.PathOf("bids.xml"), list));
+  EXPECT_EQ(list.RowCount(), 0u);
+  EXPECT_EQ(list.defaultMargin, 20);
+}
+
+}  // namespace
