@@ -4,7 +4,7 @@
 #   make build  the release build: build/ holds the program's libraries and its data files
 
 PACKAGES := cmake make g++ pkg-config libboost-regex-dev libcurl4-openssl-dev libcpp-httplib-dev \
-            libgtest-dev clang libclang-rt-14-dev
+            libwxgtk3.2-dev xvfb xauth libgtest-dev clang libclang-rt-14-dev
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -1,0 +1,20 @@
+// GoogleTest main for the window tests: a wxApp without a main loop; each
+// modal dialog runs its own loop, and the tests pump pending events.
+#include <gtest/gtest.h>
+
+#include <wx/app.h>
+#include <wx/init.h>
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();  // listing needs no display
+  wxApp::SetInstance(new wxApp);
+  int wxArgc = 1;
+  char* wxArgv[] = {argv[0], nullptr};
+  if (!wxEntryStart(wxArgc, wxArgv)) return 1;
+  wxTheApp->CallOnInit();
+  const int result = RUN_ALL_TESTS();
+  wxTheApp->OnExit();
+  wxEntryCleanup();
+  return result;
+}
