@@ -71,16 +71,20 @@ bool ItemPageReader::ApplyItemPage(Bid& bid, const SiteRequest& request) {
   return true;
 }
 
+bool ItemPageReader::Found(PatternResult result, const char* missingCause,
+                           const SiteRequest& request) {
+  if (result == PatternResult::NoMatch) {
+    report_.ReportSiteError(missingCause, request.host, request.path, request.page);
+  }
+  return result == PatternResult::Match;
+}
+
 bool ItemPageReader::ReadItemNumber(Bid& bid, const SiteRequest& request) {
   std::string value;
-  switch (SearchPattern(ProfileOf(bid).item_view.number, request.page, value, ui_,
-                        "Malformed regular expression parsing item auction number\n")) {
-    case PatternResult::Failed: return false;
-    case PatternResult::NoMatch:
-      report_.ReportSiteError("Can't find parse auction number.", request.host, request.path,
-                              request.page);
-      return false;
-    case PatternResult::Match: break;
+  if (!Found(SearchPattern(ProfileOf(bid).item_view.number, request.page, value, ui_,
+                           "Malformed regular expression parsing item auction number\n"),
+             "Can't find parse auction number.", request)) {
+    return false;
   }
   // Compared as 32-bit values: leading zeros and a sign do not matter.
   if (ReadUnsigned32(value) == bid.Item()) return true;
@@ -92,14 +96,10 @@ bool ItemPageReader::ReadItemNumber(Bid& bid, const SiteRequest& request) {
 
 bool ItemPageReader::ReadEndingTime(Bid& bid, const SiteRequest& request) {
   std::string value;
-  switch (SearchPattern(ProfileOf(bid).item_view.ending, request.page, value, ui_,
-                        "Malformed regular expression parsing item ending time\n")) {
-    case PatternResult::Failed: return false;
-    case PatternResult::NoMatch:
-      report_.ReportSiteError("Can't find parse auction ending time.", request.host,
-                              request.path, request.page);
-      return false;
-    case PatternResult::Match: break;
+  if (!Found(SearchPattern(ProfileOf(bid).item_view.ending, request.page, value, ui_,
+                           "Malformed regular expression parsing item ending time\n"),
+             "Can't find parse auction ending time.", request)) {
+    return false;
   }
   if (times_.ParseSiteTime(value, bid.endTime)) return true;
   report_.ReportSiteError("Header version 2: Can't parse ending time string.", request.host,
@@ -109,14 +109,10 @@ bool ItemPageReader::ReadEndingTime(Bid& bid, const SiteRequest& request) {
 
 bool ItemPageReader::ReadTitle(Bid& bid, const SiteRequest& request) {
   std::string value;
-  switch (SearchPattern(ProfileOf(bid).item_view.title, request.page, value, ui_,
-                        "Malformed regular expression parsing item auction title\n")) {
-    case PatternResult::Failed: return false;
-    case PatternResult::NoMatch:
-      report_.ReportSiteError("Can't find auction title.", request.host, request.path,
-                              request.page);
-      return false;
-    case PatternResult::Match: break;
+  if (!Found(SearchPattern(ProfileOf(bid).item_view.title, request.page, value, ui_,
+                           "Malformed regular expression parsing item auction title\n"),
+             "Can't find auction title.", request)) {
+    return false;
   }
   bid.title = value;
   return true;
@@ -124,24 +120,19 @@ bool ItemPageReader::ReadTitle(Bid& bid, const SiteRequest& request) {
 
 bool ItemPageReader::ReadCurrentBid(Bid& bid, const SiteRequest& request) {
   std::string value;
-  switch (SearchPattern(ProfileOf(bid).item_view.currentbid, request.page, value, ui_,
-                        "Malformed regular expression parsing item current bid\n")) {
-    case PatternResult::Failed: return false;
-    case PatternResult::NoMatch: return true;  // the old current bid stays
-    case PatternResult::Match: break;
-  }
-  bid.currentBid = value;
-  return true;
+  const PatternResult result =
+      SearchPattern(ProfileOf(bid).item_view.currentbid, request.page, value, ui_,
+                    "Malformed regular expression parsing item current bid\n");
+  if (result == PatternResult::Match) bid.currentBid = value;  // else the old one stays
+  return result != PatternResult::Failed;
 }
 
 bool ItemPageReader::ReadHighBidder(Bid& bid, const SiteRequest& request) {
   std::string value;
-  switch (SearchPattern(ProfileOf(bid).item_view.bidder, request.page, value, ui_,
-                        "Malformed regular expression parsing item high bidder\n")) {
-    case PatternResult::Failed: return false;
-    case PatternResult::NoMatch: bid.highBidder.clear(); return true;
-    case PatternResult::Match: break;
-  }
-  bid.highBidder = value;
+  const PatternResult result =
+      SearchPattern(ProfileOf(bid).item_view.bidder, request.page, value, ui_,
+                    "Malformed regular expression parsing item high bidder\n");
+  if (result == PatternResult::Failed) return false;
+  bid.highBidder = result == PatternResult::Match ? value : std::string();  // none: nobody
   return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "site/PatternSearch.h"
+
 #include <memory>
 #include <string>
 
@@ -37,6 +39,8 @@ class ItemPageReader {
   static std::string ItemPageAddress(const Bid& bid);
 
  private:
+  // A step's pattern matched; one that did not is reported with the cause.
+  bool Found(PatternResult result, const char* missingCause, const SiteRequest& request);
   bool ReadItemNumber(Bid& bid, const SiteRequest& request);
   bool ReadEndingTime(Bid& bid, const SiteRequest& request);
   bool ReadTitle(Bid& bid, const SiteRequest& request);
