@@ -1,0 +1,29 @@
+#pragma once
+
+#include "bids/BidColumns.h"
+
+#include <array>
+
+class XmlDocument;
+
+// The bid list's layout as the settings file keeps it: column widths, the
+// sort column and order, and the two row colours.
+struct ListLayout {
+  struct Colour {
+    unsigned char red, green, blue;
+    bool operator==(const Colour&) const = default;
+  };
+  std::array<int, BidColumns::kCount> widths{};  // pixels
+  int sortColumn = BidColumns::kTimeLeft;
+  int sortOrder = 1;
+  Colour evenRow{255, 255, 255};
+  Colour oddRow{244, 244, 244};
+
+  ListLayout();  // the columns' own widths
+};
+
+// From the "columns" child of the document's current (root) element; false
+// when there is none, and nothing changes. A width of 0 keeps the width.
+bool ReadListLayout(XmlDocument& document, ListLayout& layout);
+// Adds the "columns" child under the document's current element.
+void WriteListLayout(XmlDocument& document, const ListLayout& layout);
