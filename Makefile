@@ -1,14 +1,15 @@
-# The two commands of the README. Each installs the Debian packages the build
+# The commands of the README. Each installs the Debian packages the build
 # needs if any are missing, configures and builds.
+#   make run    the release build, then the program against the practice site on 127.0.0.1:8480
 #   make test   the test build (AddressSanitizer and UndefinedBehaviorSanitizer), then every test
-#   make build  the release build: build/ holds the program's libraries and its data files
+#   make build  the release build only: build/quorrel with its data files beside it
 
 PACKAGES := cmake make g++ pkg-config libboost-regex-dev libcurl4-openssl-dev libcpp-httplib-dev \
             libwxgtk3.2-dev xvfb xauth libgtest-dev clang libclang-rt-14-dev
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: test build deps clean
+.PHONY: run test build deps clean
 
 deps:
 	@missing=""; \
@@ -29,6 +30,12 @@ test: deps
 build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUORREL_TESTS=OFF
 	cmake --build build -j $(JOBS)
+
+# The practice site runs while the program does, and stops with it.
+run: build
+	@build/practice-site --port 8480 --log build/practice-site.log & site=$$!; \
+	trap 'kill $$site 2>/dev/null; wait $$site 2>/dev/null' EXIT; \
+	cd build && ./quorrel
 
 clean:
 	rm -rf build build-test

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "bids/Bid.h"
+
+#include <wx/dialog.h>
+
+class wxTextCtrl;
+
+// "Bid options": a bid's item number, maximum bid and margin, checked on OK
+// in that order; the dialog stays open on the first that fails.
+class BidOptionsDialog : public wxDialog {
+ public:
+  enum Ids { kItemId = 1000, kMaxBidId = 1001, kMarginId = 1002 };
+
+  BidOptionsDialog(wxWindow* parent, const Bid& bid);
+  const Bid& GetBid() const { return bid_; }
+
+ private:
+  Bid bid_;
+  wxTextCtrl* item_;
+  wxTextCtrl* maxBid_;
+  wxTextCtrl* margin_;
+};

@@ -1,0 +1,4 @@
+// Quorrel's entry point.
+#include "app/QuorrelApp.h"
+
+wxIMPLEMENT_APP(QuorrelApp);
