@@ -21,9 +21,7 @@ bool BidListView::firstCreation_ = true;
 BidListView::BidListView(wxWindow* parent, Services& services)
     : wxListCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_VIRTUAL | wxBORDER_SUNKEN),
-      services_(services),
-      tick_(this),
-      startupRefresh_(this) {
+      services_(services) {
   receiver_ = std::make_shared<WxRequestReceiver>(
       [this](std::unique_ptr<SiteRequest> request) { scheduler_->HandleRequestDone(std::move(request)); });
   site_ = std::make_unique<AuctionSite>(services_.reader, services_.placer, receiver_);

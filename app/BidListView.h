@@ -88,7 +88,7 @@ class BidListView : public wxListCtrl, public BidListDisplay {
   std::unique_ptr<AuctionSite> site_;
   std::unique_ptr<BidScheduler> scheduler_;
   std::shared_ptr<WxRequestReceiver> receiver_;
-  wxTimer tick_;
+  wxTimer tick_;            // no owner: its events go to the handlers bound on it
   wxTimer startupRefresh_;
   mutable wxItemAttr evenRow_;
   mutable wxItemAttr oddRow_;

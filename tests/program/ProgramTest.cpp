@@ -1,0 +1,189 @@
+// The real program, started as its own process against the practice site,
+// in a program folder prepared for each test.
+#include "PracticeSite.h"
+#include "bids/BidList.h"
+#include "site/Account.h"
+#include "site/AccountFile.h"
+#include "site/ServerList.h"
+#include "store/BidFile.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class Program {
+ public:
+  explicit Program(const std::string& folder) : folder_(folder) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::setenv("HOME", folder.c_str(), 1);  // the one-copy lock of this test alone
+      const std::string exe = folder + "quorrel";
+      ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~Program() {
+    if (pid_ > 0 && !exited_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  // The exit code, when the process ended within `limit`.
+  std::optional<int> WaitForExit(std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return std::nullopt;
+  }
+  void Signal(int signal) { ::kill(pid_, signal); }
+
+ private:
+  std::string folder_;
+  pid_t pid_ = -1;
+  bool exited_ = false;
+};
+
+class ProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    PracticeSiteOptions options;
+    options.port = 0;
+    options.liveAuctions = 0;
+    options.otherBidders = false;
+    options.logPath = folder_.PathOf("site.log");
+    site_ = std::make_unique<PracticeSite>(options);
+    ASSERT_TRUE(site_->Start());
+
+    std::filesystem::copy_file(QUORREL_PROGRAM, folder_.PathOf("quorrel"));
+    std::filesystem::permissions(folder_.PathOf("quorrel"), std::filesystem::perms::owner_all);
+    std::string servers = TempFolder::Read(QUORREL_SHIPPED_SERVERS);
+    for (std::size_t at; (at = servers.find("127.0.0.1:8480")) != std::string::npos;) {
+      servers.replace(at, 14, site_->Host());
+    }
+    folder_.Write("servers.xml", servers);
+    Account account;
+    ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "sniper", "pw", "USA"));
+    account.SetVerified(true);
+    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+  }
+
+  void WriteBids(const std::vector<std::tuple<std::uint32_t, float, int>>& bids) {
+    BidList list;
+    for (const auto& [item, maxBid, margin] : bids) {
+      Bid bid;
+      bid.SetItem(item);
+      bid.SetMaxBid(maxBid);
+      bid.SetMargin(margin);
+      list.AddBid(bid);
+    }
+    ASSERT_TRUE(SaveBidFile(folder_.PathOf("bids.xml"), list));
+  }
+
+  // The log lines whose target starts with `prefix`, with their local time.
+  std::vector<std::pair<std::string, long long>> Logged(const std::string& prefix) const {
+    std::vector<std::pair<std::string, long long>> lines;
+    const std::string log = TempFolder::Read(folder_.PathOf("site.log"));
+    std::size_t start = 0;
+    while (start < log.size()) {
+      std::size_t end = log.find('\n', start);
+      if (end == std::string::npos) end = log.size();
+      const std::string line = log.substr(start, end - start);
+      start = end + 1;
+      if (line.find("\"target\":\"" + prefix) == std::string::npos) continue;
+      const std::size_t ms = line.find("\"local_ms\":");
+      lines.emplace_back(line, std::stoll(line.substr(ms + 11)));
+    }
+    return lines;
+  }
+
+  TempFolder folder_;
+  std::unique_ptr<PracticeSite> site_;
+};
+
+// Sniped on time: the bid goes in between 6 and 9 seconds before the end
+// for a margin of 8, and the final read after the end shows the win.
+TEST_F(ProgramTest, SnipesAnAuctionAtItsMargin) {
+  const auto endMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch()).count() + 30000;
+  const std::uint32_t item = site_->AddAuction("Pocket watch", 30, 5.0, "rival");
+  WriteBids({{item, 20.0f, 8}});
+  Program program(folder_.Folder());
+  std::this_thread::sleep_for(38s);
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(15s), std::optional<int>(0));
+
+  const auto setup = Logged("/ws/MakeBid");
+  const auto commit = Logged("/ws/AcceptBid");
+  ASSERT_EQ(setup.size(), 1u);
+  ASSERT_EQ(commit.size(), 1u);
+  const double before = (endMs - commit[0].second) / 1000.0;
+  EXPECT_GE(before, 6.0) << "commit " << before << " s before the end";
+  EXPECT_LE(before, 9.0) << "commit " << before << " s before the end";
+  EXPECT_EQ(site_->HighBidder(item), "sniper");
+  const auto reads = Logged("/ws/ViewItem");
+  ASSERT_GE(reads.size(), 2u);
+  EXPECT_GT(reads.back().second, endMs) << "the final read comes after the end";
+}
+
+// SIGTERM ends the program as the end of the session does: the bid file is
+// written again in the program's own layout, and the exit is clean.
+TEST_F(ProgramTest, EndSignalSavesTheBidFile) {
+  folder_.Write("bids.xml", "<bids><defaults><margin>33</margin></defaults>"
+                            "<bid><item>77</item><maxbid>3</maxbid><margin>9</margin></bid></bids>");
+  Program program(folder_.Folder());
+  std::this_thread::sleep_for(3s);
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(15s), std::optional<int>(0));
+  EXPECT_EQ(TempFolder::Read(folder_.PathOf("bids.xml")),
+            "<bids>\r\n<defaults>\r\n<margin>33</margin>\r\n</defaults>\r\n<bid>\r\n<item>77</item>\r\n"
+            "<maxbid>3.00</maxbid>\r\n<margin>9</margin>\r\n</bid>\r\n</bids>\r\n");
+}
+
+// A second start finds the running copy, which answers; it ends at once
+// with 0 while the first goes on.
+TEST_F(ProgramTest, SecondCopyHandsOverAndEnds) {
+  WriteBids({});
+  Program first(folder_.Folder());
+  std::this_thread::sleep_for(3s);
+  Program second(folder_.Folder());
+  EXPECT_EQ(second.WaitForExit(10s), std::optional<int>(0));
+  EXPECT_EQ(first.WaitForExit(500ms), std::nullopt) << "the first copy goes on";
+  first.Signal(SIGTERM);
+  EXPECT_EQ(first.WaitForExit(15s), std::optional<int>(0));
+}
+
+// A copy that holds the lock but does not answer (here: a lock without a
+// program) does not keep a new one from starting.
+TEST_F(ProgramTest, StartsWhenTheLockHolderDoesNotAnswer) {
+  WriteBids({});
+  folder_.Write(".QuorrelMutex-4328943230244.socket", "");  // no one listens here
+  Program holder(folder_.Folder());
+  std::this_thread::sleep_for(3s);
+  ::unlink(folder_.PathOf(".QuorrelMutex-4328943230244.socket").c_str());  // its answer is gone
+  Program second(folder_.Folder());
+  EXPECT_EQ(second.WaitForExit(3s), std::nullopt) << "it started instead of handing over";
+  second.Signal(SIGTERM);
+  holder.Signal(SIGTERM);
+  EXPECT_TRUE(second.WaitForExit(15s).has_value());
+  EXPECT_TRUE(holder.WaitForExit(15s).has_value());
+}
+
+}  // namespace
