@@ -27,6 +27,7 @@ class MessageBoxAnswerer : public wxModalDialogHook {
   ~MessageBoxAnswerer() override { Unregister(); }
 
   std::vector<Box> boxes;
+  int answer = wxID_OK;  // what every box is answered with
 
  protected:
   int Enter(wxDialog* dialog) override {
@@ -34,7 +35,7 @@ class MessageBoxAnswerer : public wxModalDialogHook {
     if (box == nullptr) return wxID_NONE;
     boxes.push_back({box->GetTitle().utf8_string(), box->GetMessage().utf8_string(),
                      box->GetMessageDialogStyle()});
-    return wxID_OK;
+    return answer;
   }
   void Exit(wxDialog*) override {}
 };
@@ -59,6 +60,15 @@ inline void Choose(wxComboBox* box, const wxString& entry) {
   chosen.SetEventObject(box);
   chosen.SetInt(box->GetSelection());
   box->ProcessWindowEvent(chosen);
+}
+
+// The open dialog of that kind (the newest), or null.
+template <typename T>
+T* OpenDialog() {
+  for (auto node = wxTopLevelWindows.rbegin(); node != wxTopLevelWindows.rend(); ++node) {
+    if (auto* dialog = dynamic_cast<T*>(*node); dialog != nullptr && dialog->IsModal()) return dialog;
+  }
+  return nullptr;
 }
 
 // Runs `steps` once the dialog's own loop is running, then shows it.

@@ -1,0 +1,185 @@
+#include "app/BidListView.h"
+
+#include "app/BidOptionsDialog.h"
+#include "app/MainFrame.h"
+#include "app/Services.h"
+#include "site/AccountFile.h"
+#include "store/BidFile.h"
+#include "support/TempFolder.h"
+#include "WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/toolbar.h>
+
+namespace {
+
+class BidListViewTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_.Write("servers.xml", TempFolder::Read(QUORREL_SHIPPED_SERVERS));
+    Account account;
+    ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "joe", "pw", "USA"));
+    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+    services_ = std::make_unique<Services>(DataPaths(folder_.PathOf("quorrel")));
+    frame_ = new MainFrame(*services_);
+    ASSERT_TRUE(frame_->Initialize());
+    frame_->Show();
+    view_ = &frame_->List();
+  }
+  void TearDown() override {
+    delete frame_;  // at once: the next test's view must not meet this one
+  }
+
+  Bid& AddBid(std::uint32_t item, BidStatus status, std::int32_t secondsLeft, const char* title = "") {
+    Bid bid;
+    bid.SetItem(item);
+    view_->AddBid(bid, false);
+    Bid& listed = *view_->Bids().FindBidById(bid.Id());
+    listed.status = status;
+    listed.secondsLeft = secondsLeft;
+    listed.dataFresh = true;
+    listed.title = title;
+    return listed;
+  }
+  wxString Cell(long row, int column) const { return view_->GetItemText(row, column); }
+  bool Enabled(int id) {
+    wxUpdateUIEvent update(id);
+    update.SetEventObject(frame_);
+    frame_->ProcessWindowEvent(update);
+    return !update.GetSetEnabled() || update.GetEnabled();
+  }
+  void Command(int id) {
+    wxCommandEvent command(wxEVT_MENU, id);
+    command.SetEventObject(frame_);
+    frame_->ProcessWindowEvent(command);
+  }
+
+  MessageBoxAnswerer boxes_;
+  TempFolder folder_;
+  std::unique_ptr<Services> services_;
+  MainFrame* frame_ = nullptr;
+  BidListView* view_ = nullptr;
+};
+
+TEST_F(BidListViewTest, ColumnsCellsAndSortArrow) {
+  EXPECT_EQ(view_->GetColumnCount(), 8);
+  wxListItem header;
+  header.SetMask(wxLIST_MASK_TEXT);
+  view_->GetColumn(6, header);
+  EXPECT_EQ(header.GetText(), "Time left");
+  EXPECT_EQ(view_->GetSortIndicator(), 6);
+  EXPECT_TRUE(view_->IsAscendingSortIndicator());
+
+  AddBid(1234, BidStatus::Watching, 90061, "Brass lamp");
+  EXPECT_EQ(Cell(0, 1), "1234");
+  EXPECT_EQ(Cell(0, 2), "Brass lamp");
+  EXPECT_EQ(Cell(0, 5), "OK");
+  EXPECT_EQ(Cell(0, 6), "1d 01:01:01");
+  EXPECT_EQ(Cell(0, 7), "30s");
+}
+
+// Clicking headers sorts; the row colours stay with the row positions.
+TEST_F(BidListViewTest, ColumnClicksSortAndColoursFollowPositions) {
+  AddBid(3, BidStatus::Watching, 500, "c");
+  AddBid(1, BidStatus::Watching, 100, "a");
+  AddBid(2, BidStatus::Watching, 300, "b");
+  view_->Scheduler().TickAll();
+  const auto items = [&] { return Cell(0, 1) + Cell(1, 1) + Cell(2, 1); };
+  EXPECT_EQ(items(), "123") << "by time left, ascending";
+
+  const auto click = [&](int column) {
+    wxListEvent event(wxEVT_LIST_COL_CLICK, view_->GetId());
+    event.SetEventObject(view_);
+    event.m_col = column;
+    view_->ProcessWindowEvent(event);
+  };
+  click(6);
+  EXPECT_EQ(items(), "321");
+  EXPECT_FALSE(view_->IsAscendingSortIndicator());
+  click(1);
+  EXPECT_EQ(items(), "321") << "item number, still descending";
+  EXPECT_EQ(view_->GetSortIndicator(), 1);
+  click(0);
+  EXPECT_EQ(view_->GetSortIndicator(), 1) << "the icon column changes nothing";
+
+  // Row 0 and 2 white, row 1 light grey, whatever bids stand there now.
+  EXPECT_EQ(view_->GetItemBackgroundColour(0), wxColour(255, 255, 255));
+  EXPECT_EQ(view_->GetItemBackgroundColour(1), wxColour(244, 244, 244));
+  EXPECT_EQ(view_->GetItemBackgroundColour(2), wxColour(255, 255, 255));
+}
+
+TEST_F(BidListViewTest, EnablingFollowsTheSelection) {
+  AddBid(1, BidStatus::Watching, 100);
+  AddBid(2, BidStatus::Watching, 100);
+  view_->SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+  EXPECT_FALSE(Enabled(BidListView::kEdit));
+  EXPECT_FALSE(Enabled(BidListView::kDelete));
+  EXPECT_TRUE(Enabled(BidListView::kAdd));
+  EXPECT_TRUE(Enabled(BidListView::kRefreshAll));
+  view_->SelectOnly(0);
+  EXPECT_TRUE(Enabled(BidListView::kEdit));
+  EXPECT_TRUE(Enabled(BidListView::kRefresh));
+  EXPECT_TRUE(Enabled(BidListView::kGoToPage));
+  view_->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  EXPECT_FALSE(Enabled(BidListView::kEdit));
+  EXPECT_FALSE(Enabled(BidListView::kRefresh));
+  EXPECT_TRUE(Enabled(BidListView::kDelete));
+}
+
+// Add through the dialog: typed, checked, added as a row and saved; the
+// margin becomes the next default.
+TEST_F(BidListViewTest, AddThroughTheDialog) {
+  wxTheApp->CallAfter([] {
+    auto* dialog = OpenDialog<BidOptionsDialog>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(Control<wxTextCtrl>(dialog, BidOptionsDialog::kMaxBidId)->GetValue(), "1.00");
+    EXPECT_EQ(Control<wxTextCtrl>(dialog, BidOptionsDialog::kMarginId)->GetValue(), "20");
+    Type(Control<wxTextCtrl>(dialog, BidOptionsDialog::kItemId), "0");
+    Click(dialog->FindWindow(wxID_OK));
+    EXPECT_TRUE(dialog->IsModal()) << "refused, still open";
+    Type(Control<wxTextCtrl>(dialog, BidOptionsDialog::kItemId), "555");
+    Type(Control<wxTextCtrl>(dialog, BidOptionsDialog::kMaxBidId), "12.5");
+    Type(Control<wxTextCtrl>(dialog, BidOptionsDialog::kMarginId), "45");
+    Click(dialog->FindWindow(wxID_OK));
+  });
+  Command(BidListView::kAdd);
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].title, "Incorrect bid parameters");
+  EXPECT_EQ(boxes_.boxes[0].message, "Illegal item number");
+  ASSERT_EQ(view_->GetItemCount(), 1);
+  EXPECT_EQ(Cell(0, 1), "555");
+  EXPECT_EQ(Cell(0, 4), "12.50");
+  EXPECT_EQ(view_->Bids().defaultMargin, 45);
+  BidList saved;
+  ASSERT_TRUE(LoadBidFile(folder_.PathOf("bids.xml"), saved));
+  EXPECT_EQ(saved.RowCount(), 1u);
+}
+
+// Delete asks once; No keeps everything, Yes removes every selected row.
+TEST_F(BidListViewTest, DeleteAsksFirst) {
+  for (std::uint32_t item = 1; item <= 4; ++item) AddBid(item, BidStatus::Watching, 100);
+  view_->SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+  for (long row : {0L, 2L, 3L}) view_->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  boxes_.answer = wxID_NO;
+  Command(BidListView::kDelete);
+  EXPECT_EQ(view_->GetItemCount(), 4);
+  boxes_.answer = wxID_YES;
+  Command(BidListView::kDelete);
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].message, BidListView::kDeleteQuestion);
+  EXPECT_EQ(boxes_.boxes[1].title, BidListView::kDeleteCaption);
+  ASSERT_EQ(view_->GetItemCount(), 1);
+  EXPECT_EQ(Cell(0, 1), "2");
+}
+
+TEST_F(BidListViewTest, StatusBarSaysWhetherTheAccountIsVerified) {
+  wxIdleEvent idle;
+  frame_->ProcessWindowEvent(idle);
+  EXPECT_EQ(frame_->GetStatusBar()->GetStatusText(1), MainFrame::kNotVerified);
+  view_->Bids().AccountRecord().SetVerified(true);
+  frame_->ProcessWindowEvent(idle);
+  EXPECT_EQ(frame_->GetStatusBar()->GetStatusText(1), "Ready");
+}
+
+}  // namespace
