@@ -12,10 +12,12 @@ namespace BidColumns {
 
 namespace {
 
-constexpr std::array<Column, kCount> kColumns = {{{"", 18, false},
-                                                  {"Item #", 75, false},
+// Three widths are wider than the classic layout's 18, 75 and 70, so that
+// the icon, ten digits and a price fit in this desktop's default font.
+constexpr std::array<Column, kCount> kColumns = {{{"", 26, false},
+                                                  {"Item #", 92, false},
                                                   {"Item name", 250, false},
-                                                  {"Cur bid", 70, false},
+                                                  {"Cur bid", 82, false},
                                                   {"Max bid", 60, false},
                                                   {"Status", 70, false},
                                                   {"Time left", 80, true},

@@ -55,6 +55,7 @@ bool ItemPageReader::ApplyItemPage(Bid& bid, const SiteRequest& request) {
   const std::int64_t readTime = clock_.Now();
   if (request.page.find("- Invalid Item") != std::string::npos) {
     bid.status = BidStatus::Invalid;
+    bid.dataFresh = true;  // the read is over: the row must not show one outstanding
     return false;
   }
   if (!ReadItemNumber(bid, request) || !ReadEndingTime(bid, request) ||

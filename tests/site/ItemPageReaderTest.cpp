@@ -147,6 +147,7 @@ TEST_F(ItemPageTest, InvalidItemPageWins) {
   EXPECT_FALSE(Apply("eBay - Invalid Item\nItem #123\n" + kEnds + kTitle + kRest));
   EXPECT_EQ(bid_->status, BidStatus::Invalid);
   EXPECT_EQ(bid_->title, "old title");
+  EXPECT_TRUE(bid_->dataFresh) << "no read is outstanding any more";
   EXPECT_TRUE(ui_.Reports().empty());
 }
 
