@@ -143,6 +143,31 @@ TEST_F(ProgramTest, SnipesAnAuctionAtItsMargin) {
   EXPECT_GT(reads.back().second, endMs) << "the final read comes after the end";
 }
 
+// A bid setup that fails opens an error box, and nobody closes it; a bid
+// that falls due meanwhile is still placed on time, and neither is placed
+// twice.
+TEST_F(ProgramTest, BidDueWhileAnErrorBoxIsOpenIsPlacedOnTime) {
+  const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::system_clock::now().time_since_epoch()).count();
+  const std::uint32_t failing = site_->AddAuction("Teapot", 20, 5.0, "rival");
+  const std::uint32_t later = site_->AddAuction("Camera", 26, 5.0, "rival");
+  site_->FailBidSetup(failing);
+  WriteBids({{failing, 20.0f, 8}, {later, 20.0f, 8}});
+  Program program(folder_.Folder());
+  std::this_thread::sleep_for(31s);
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(15s), std::optional<int>(0)) << "the open box ends with the program";
+
+  const auto setups = Logged("/ws/MakeBid");
+  const auto commits = Logged("/ws/AcceptBid");
+  ASSERT_EQ(setups.size(), 2u) << "each bid's setup once";
+  ASSERT_EQ(commits.size(), 1u) << "the failed one is not committed";
+  const double before = (now + 26000 - commits[0].second) / 1000.0;
+  EXPECT_GE(before, 6.0);
+  EXPECT_LE(before, 9.0);
+  EXPECT_EQ(site_->HighBidder(later), "sniper");
+}
+
 // SIGTERM ends the program as the end of the session does: the bid file is
 // written again in the program's own layout, and the exit is clean.
 TEST_F(ProgramTest, EndSignalSavesTheBidFile) {

@@ -170,6 +170,11 @@ void PracticeSite::SetMaintenance(bool on) {
   maintenance_ = on;
 }
 
+void PracticeSite::FailBidSetup(std::uint32_t item) {
+  std::lock_guard<std::mutex> guard(lock_);
+  failingSetups_.insert(std::to_string(item));
+}
+
 std::string PracticeSite::HighBidder(std::uint32_t item) {
   std::lock_guard<std::mutex> guard(lock_);
   const auto found = auctions_.find(item);
@@ -350,6 +355,10 @@ void PracticeSite::Route() {
         req.get_param_value("bidder"));
     res.set_content(std::to_string(item) + "\n", "text/plain");
   });
+  s.Get("/control/fail_setup", [this](const httplib::Request& req, httplib::Response& res) {
+    FailBidSetup(static_cast<std::uint32_t>(std::strtoul(req.get_param_value("item").c_str(), nullptr, 10)));
+    res.set_content("ok\n", "text/plain");
+  });
   s.Get("/control/maintenance", [this](const httplib::Request& req, httplib::Response& res) {
     SetMaintenance(req.get_param_value("on") == "1");
     res.set_content("ok\n", "text/plain");
@@ -357,7 +366,12 @@ void PracticeSite::Route() {
   // The site's clock stamps every reply; the log line is written before the
   // reply goes out, so whoever got the reply finds its line.
   s.set_post_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    res.set_header("Date", HttpDate(SiteNow()));
+    bool failing = false;
+    if (req.path == "/ws/MakeBid") {
+      std::lock_guard<std::mutex> guard(lock_);
+      failing = failingSetups_.count(req.get_param_value("item")) > 0;
+    }
+    if (!failing) res.set_header("Date", HttpDate(SiteNow()));
     Log(req, res);
   });
 }

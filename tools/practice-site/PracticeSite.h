@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -53,6 +54,9 @@ class PracticeSite {
   std::uint32_t AddAuction(const std::string& title, std::int64_t secondsToEnd,
                            double currentBid = 1.0, const std::string& highBidder = "");
   void SetMaintenance(bool on);
+  // Replies to the bid setup of this item carry no Date header, which the
+  // program takes for a failed exchange.
+  void FailBidSetup(std::uint32_t item);
   // The high bidder of an auction; empty when unknown.
   std::string HighBidder(std::uint32_t item);
 
@@ -93,6 +97,7 @@ class PracticeSite {
   std::map<std::string, std::string> keys_;  // item/user -> bid key
   std::uint32_t nextItem_ = 2000000001u;
   bool maintenance_ = false;
+  std::set<std::string> failingSetups_;  // item numbers
   bool stopping_ = false;
   std::condition_variable stopSignal_;
   std::mt19937 random_;
