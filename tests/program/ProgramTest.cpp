@@ -1,12 +1,11 @@
 // The real program, started as its own process against the practice site,
 // in a program folder prepared for each test.
-#include "PracticeSite.h"
 #include "bids/BidList.h"
 #include "site/Account.h"
 #include "site/AccountFile.h"
 #include "site/ServerList.h"
 #include "store/BidFile.h"
-#include "support/TempFolder.h"
+#include "support/PracticeSiteFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -61,26 +60,14 @@ class Program {
   bool exited_ = false;
 };
 
-class ProgramTest : public testing::Test {
+class ProgramTest : public PracticeSiteFixture {
  protected:
   void SetUp() override {
-    PracticeSiteOptions options;
-    options.port = 0;
-    options.liveAuctions = 0;
-    options.otherBidders = false;
-    options.logPath = folder_.PathOf("site.log");
-    site_ = std::make_unique<PracticeSite>(options);
-    ASSERT_TRUE(site_->Start());
-
+    PracticeSiteFixture::SetUp();
     std::filesystem::copy_file(QUORREL_PROGRAM, folder_.PathOf("quorrel"));
     std::filesystem::permissions(folder_.PathOf("quorrel"), std::filesystem::perms::owner_all);
-    std::string servers = TempFolder::Read(QUORREL_SHIPPED_SERVERS);
-    for (std::size_t at; (at = servers.find("127.0.0.1:8480")) != std::string::npos;) {
-      servers.replace(at, 14, site_->Host());
-    }
-    folder_.Write("servers.xml", servers);
     Account account;
-    ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "sniper", "pw", "USA"));
+    ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA"));
     account.SetVerified(true);
     ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
   }
@@ -97,25 +84,6 @@ class ProgramTest : public testing::Test {
     ASSERT_TRUE(SaveBidFile(folder_.PathOf("bids.xml"), list));
   }
 
-  // The log lines whose target starts with `prefix`, with their local time.
-  std::vector<std::pair<std::string, long long>> Logged(const std::string& prefix) const {
-    std::vector<std::pair<std::string, long long>> lines;
-    const std::string log = TempFolder::Read(folder_.PathOf("site.log"));
-    std::size_t start = 0;
-    while (start < log.size()) {
-      std::size_t end = log.find('\n', start);
-      if (end == std::string::npos) end = log.size();
-      const std::string line = log.substr(start, end - start);
-      start = end + 1;
-      if (line.find("\"target\":\"" + prefix) == std::string::npos) continue;
-      const std::size_t ms = line.find("\"local_ms\":");
-      lines.emplace_back(line, std::stoll(line.substr(ms + 11)));
-    }
-    return lines;
-  }
-
-  TempFolder folder_;
-  std::unique_ptr<PracticeSite> site_;
 };
 
 // Sniped on time: the bid goes in between 6 and 9 seconds before the end
@@ -134,13 +102,13 @@ TEST_F(ProgramTest, SnipesAnAuctionAtItsMargin) {
   const auto commit = Logged("/ws/AcceptBid");
   ASSERT_EQ(setup.size(), 1u);
   ASSERT_EQ(commit.size(), 1u);
-  const double before = (endMs - commit[0].second) / 1000.0;
+  const double before = (endMs - LocalMs(commit[0])) / 1000.0;
   EXPECT_GE(before, 6.0) << "commit " << before << " s before the end";
   EXPECT_LE(before, 9.0) << "commit " << before << " s before the end";
   EXPECT_EQ(site_->HighBidder(item), "sniper");
   const auto reads = Logged("/ws/ViewItem");
   ASSERT_GE(reads.size(), 2u);
-  EXPECT_GT(reads.back().second, endMs) << "the final read comes after the end";
+  EXPECT_GT(LocalMs(reads.back()), endMs) << "the final read comes after the end";
 }
 
 // A bid setup that fails opens an error box, and nobody closes it; a bid
@@ -162,7 +130,7 @@ TEST_F(ProgramTest, BidDueWhileAnErrorBoxIsOpenIsPlacedOnTime) {
   const auto commits = Logged("/ws/AcceptBid");
   ASSERT_EQ(setups.size(), 2u) << "each bid's setup once";
   ASSERT_EQ(commits.size(), 1u) << "the failed one is not committed";
-  const double before = (now + 26000 - commits[0].second) / 1000.0;
+  const double before = (now + 26000 - LocalMs(commits[0])) / 1000.0;
   EXPECT_GE(before, 6.0);
   EXPECT_LE(before, 9.0);
   EXPECT_EQ(site_->HighBidder(later), "sniper");

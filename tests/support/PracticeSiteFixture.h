@@ -45,6 +45,12 @@ class PracticeSiteFixture : public testing::Test {
     return lines;
   }
 
+  // The local clock (ms) at which the site logged the line.
+  static long long LocalMs(const std::string& line) {
+    const std::size_t at = line.find("\"local_ms\":");
+    return at == std::string::npos ? 0 : std::stoll(line.substr(at + 11));
+  }
+
   TempFolder folder_;
   std::unique_ptr<PracticeSite> site_;
   std::string serversPath_;
