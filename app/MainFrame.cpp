@@ -3,7 +3,10 @@
 #include "app/Artwork.h"
 #include "app/BidListView.h"
 #include "app/Services.h"
+#include "app/OptionsDialog.h"
+#include "app/StartupEntry.h"
 #include "app/TrayIcon.h"
+#include "site/ExecutablePath.h"
 #include "bids/ListLayout.h"
 #include "store/XmlDocument.h"
 
@@ -43,10 +46,18 @@ MainFrame::MainFrame(Services& services)
   Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() >= 1); },
        List::kDelete);
   // These open dialogs that are not built yet.
-  for (const int id : {kOptions, kCheckUpdate, kCheckBeta, kAbout}) {
+  for (const int id : {kCheckUpdate, kCheckBeta, kAbout}) {
     Bind(wxEVT_UPDATE_UI, [](wxUpdateUIEvent& event) { event.Enable(false); }, id);
   }
 
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+    OptionsDialog dialog(this, {loadAutomatically, minimizeToTray, checkUpdates});
+    if (dialog.ShowModal() != wxID_OK) return;
+    loadAutomatically = dialog.GetOptions().loadAutomatically;
+    minimizeToTray = dialog.GetOptions().minimizeToTray;
+    checkUpdates = dialog.GetOptions().checkUpdates;  // looked at by the next start
+    ApplyOptions();
+  }, kOptions);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kExit);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { RestoreFromTray(); }, kRestore);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { ShowToolbar(!toolbarVisible_); }, kToggleToolbar);
@@ -194,7 +205,7 @@ void MainFrame::ApplySettings(const ProgramSettings& s) {
   loadAutomatically = s.loadAutomatically;
   minimizeToTray = s.minimizeToTray;
   checkUpdates = s.checkUpdates;
-  ShowTrayIcon(minimizeToTray);
+  ApplyOptions();
   services_.times.SetTimeOffset(s.timeOffset);
 
   const auto& r = s.windowRect;
@@ -240,6 +251,13 @@ void MainFrame::ShowStatusBar(bool show) {
 void MainFrame::ShowTrayIcon(bool show) {
   if (show && !tray_ && wxTaskBarIcon::IsAvailable()) tray_ = std::make_unique<TrayIcon>(*this);
   if (!show) tray_.reset();
+}
+
+// Written again at every start, so that a moved program is started from
+// where it now is.
+void MainFrame::ApplyOptions() {
+  SetStartupEntry(loadAutomatically, ExecutablePath());
+  ShowTrayIcon(minimizeToTray);
 }
 
 void MainFrame::RestoreFromTray() {

@@ -52,6 +52,8 @@ class MainFrame : public wxFrame {
   void ShowToolbar(bool show);
   void ShowStatusBar(bool show);
   void ShowTrayIcon(bool show);
+  // The start-with-the-session entry and the tray icon, as the options say.
+  void ApplyOptions();
   bool HasTrayIcon() const { return tray_ != nullptr; }
 
   bool loadAutomatically = true;

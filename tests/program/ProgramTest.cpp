@@ -28,6 +28,7 @@ class Program {
     pid_ = ::fork();
     if (pid_ == 0) {
       ::setenv("HOME", folder.c_str(), 1);  // the one-copy lock of this test alone
+      ::setenv("XDG_CONFIG_HOME", (folder + ".config").c_str(), 1);
       const std::string exe = folder + "quorrel";
       ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);

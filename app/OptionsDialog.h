@@ -1,0 +1,23 @@
+#pragma once
+
+#include <wx/dialog.h>
+
+class wxCheckBox;
+
+// "Quorrel options": the three program options, edited on a copy.
+class OptionsDialog : public wxDialog {
+ public:
+  enum Ids { kDialogId = 211, kLoadId = 1006, kTrayId = 1007, kUpdatesId = 1008 };
+  struct Options {
+    bool loadAutomatically;
+    bool minimizeToTray;
+    bool checkUpdates;
+  };
+
+  OptionsDialog(wxWindow* parent, const Options& options);
+  // The edited copy, after OK.
+  const Options& GetOptions() const { return options_; }
+
+ private:
+  Options options_;
+};
