@@ -139,4 +139,16 @@ wxIcon ProgramIcon() {
   return icon;
 }
 
+wxBitmap Picture() {
+  return Draw(48, 48, [](wxDC& dc) {
+    dc.SetPen(wxPen(wxColour(20, 60, 120), 2));
+    dc.SetBrush(wxBrush(wxColour(40, 110, 200)));
+    dc.DrawRoundedRectangle(2, 2, 44, 44, 8);
+    dc.SetPen(wxPen(*wxWHITE, 3));
+    dc.SetBrush(*wxTRANSPARENT_BRUSH);
+    dc.DrawCircle(22, 22, 11);
+    dc.DrawLine(29, 29, 38, 38);  // the Q's tail, a gavel's handle
+  });
+}
+
 }  // namespace Artwork

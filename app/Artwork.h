@@ -17,5 +17,6 @@ wxBitmap ToolBitmap(Tool tool);  // 16 x 15
 
 wxBitmap WarningBitmap();  // 16 x 16
 wxIcon ProgramIcon();      // 16 x 16, for the window and the tray
+wxBitmap Picture();        // 48 x 48, for the About box and the upgrade dialog
 
 }  // namespace Artwork

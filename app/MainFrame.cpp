@@ -3,7 +3,12 @@
 #include "app/Artwork.h"
 #include "app/BidListView.h"
 #include "app/Services.h"
+#include "app/AboutBox.h"
 #include "app/OptionsDialog.h"
+#include "app/UpgradeDialog.h"
+#include "app/WxRequestReceiver.h"
+#include "net/SiteRequest.h"
+#include "net/VersionInfo.h"
 #include "app/StartupEntry.h"
 #include "app/TrayIcon.h"
 #include "site/ExecutablePath.h"
@@ -11,6 +16,7 @@
 #include "store/XmlDocument.h"
 
 #include <wx/accel.h>
+#include <wx/msgdlg.h>
 #include <wx/menu.h>
 #include <wx/statbmp.h>
 #include <wx/statusbr.h>
@@ -45,10 +51,14 @@ MainFrame::MainFrame(Services& services)
        List::kGoToPage);
   Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() >= 1); },
        List::kDelete);
-  // These open dialogs that are not built yet.
-  for (const int id : {kCheckUpdate, kCheckBeta, kAbout}) {
-    Bind(wxEVT_UPDATE_UI, [](wxUpdateUIEvent& event) { event.Enable(false); }, id);
-  }
+  versionReceiver_ = std::make_shared<WxRequestReceiver>(
+      [this](std::unique_ptr<SiteRequest> request) { VersionFileArrived(std::move(request)); });
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { CheckForUpdate(kReportFlag); }, kCheckUpdate);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { CheckForUpdate(kReportFlag | kBetaFlag); }, kCheckBeta);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) {
+    AboutBox about(this, ReadVersionInfo(services_.paths.ProgramFolder() + services_.paths.ProgramFileName()));
+    about.ShowModal();
+  }, kAbout);
 
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
     OptionsDialog dialog(this, {loadAutomatically, minimizeToTray, checkUpdates});
@@ -88,7 +98,7 @@ MainFrame::MainFrame(Services& services)
   Bind(wxEVT_CLOSE_WINDOW, &MainFrame::OnClose, this);
 }
 
-MainFrame::~MainFrame() = default;
+MainFrame::~MainFrame() { versionReceiver_->Detach(); }
 
 void MainFrame::BuildMenus() {
   // Menu items that have a toolbar button show its image.
@@ -173,7 +183,46 @@ void MainFrame::UpdateStatus() {
 bool MainFrame::Initialize() {
   services_.paths.CreateLogsFolder();
   if (!list_->Initialize()) return false;
-  return LoadSettings();
+  const bool settingsRead = LoadSettings();
+  if (settingsRead && checkUpdates) CheckForUpdate(0);
+  return settingsRead;
+}
+
+void MainFrame::CheckForUpdate(int flags) {
+  auto request = std::make_unique<SiteRequest>();
+  request->tag = flags;
+  request->host = updateHost;
+  request->path = flags & kBetaFlag ? "/versionbeta.txt" : "/versionstable.txt";
+  request->receiver = versionReceiver_;
+  services_.client.QueueRequest(std::move(request));
+}
+
+void MainFrame::VersionFileArrived(std::unique_ptr<SiteRequest> request) {
+  const VersionInfo own =
+      ReadVersionInfo(services_.paths.ProgramFolder() + services_.paths.ProgramFileName());
+  const bool report = request->tag & kReportFlag;
+  const bool beta = request->tag & kBetaFlag;
+  const auto inform = [this](const char* text) {
+    wxMessageBox(text, "Quorrel info", wxOK | wxICON_INFORMATION, this);
+  };
+  switch (own.CompareWithText(request->page)) {
+    case 3: {
+      UpgradeDialog upgrade(this, AboutBox::kHomePage);
+      upgrade.ShowModal();
+      checkUpdates = !upgrade.DontBugMe();
+      break;
+    }
+    case 2:
+      if (report) inform(beta ? "You are using the latest beta version." : "You are using the latest stable version.");
+      break;
+    case 1:
+      if (report) {
+        inform(beta ? "You are using a newer version than the latest beta."
+                    : "You are using a newer version than the latest stable one.");
+      }
+      break;
+    default: break;  // no version in the file
+  }
 }
 
 bool MainFrame::LoadSettings() {

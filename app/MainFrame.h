@@ -5,9 +5,12 @@
 #include <wx/frame.h>
 
 #include <memory>
+#include <string>
 
 struct Services;
+struct SiteRequest;
 class BidListView;
+class WxRequestReceiver;
 class TrayIcon;
 class wxStaticBitmap;
 
@@ -54,6 +57,14 @@ class MainFrame : public wxFrame {
   void ShowTrayIcon(bool show);
   // The start-with-the-session entry and the tray icon, as the options say.
   void ApplyOptions();
+
+  // Asks the update server for the channel's version file: flags 1 tell the
+  // user also when no newer version exists, 2 ask for the beta channel.
+  void CheckForUpdate(int flags);
+  static constexpr int kReportFlag = 1;
+  static constexpr int kBetaFlag = 2;
+  // The update server: the practice site serves its version files.
+  std::string updateHost = "127.0.0.1:8480";
   bool HasTrayIcon() const { return tray_ != nullptr; }
 
   bool loadAutomatically = true;
@@ -67,10 +78,12 @@ class MainFrame : public wxFrame {
   void UpdateStatus();
   void OnIconize(wxIconizeEvent& event);
   void OnClose(wxCloseEvent& event);
+  void VersionFileArrived(std::unique_ptr<SiteRequest> request);
 
   Services& services_;
   BidListView* list_ = nullptr;
   std::unique_ptr<TrayIcon> tray_;
+  std::shared_ptr<WxRequestReceiver> versionReceiver_;
   wxStaticBitmap* warning_ = nullptr;
   bool toolbarVisible_ = true;
   bool statusBarVisible_ = true;

@@ -8,6 +8,7 @@
 #include "store/ProgramSettings.h"
 #include "store/XmlDocument.h"
 #include "store/BidFile.h"
+#include "support/QuietSettings.h"
 #include "support/TempFolder.h"
 #include "WindowTestSupport.h"
 
@@ -36,7 +37,7 @@ class BidListViewTest : public testing::Test {
   }
 
   // Overridden by tests that start from a settings file of their own.
-  virtual void WriteSettingsFile() {}
+  virtual void WriteSettingsFile() { WriteQuietSettings(folder_.PathOf("quorrel.xml")); }
 
   Bid& AddBid(std::uint32_t item, BidStatus status, std::int32_t secondsLeft, const char* title = "") {
     Bid bid;

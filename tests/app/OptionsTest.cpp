@@ -6,6 +6,7 @@
 #include "site/Account.h"
 #include "site/AccountFile.h"
 #include "site/ExecutablePath.h"
+#include "support/QuietSettings.h"
 #include "support/TempFolder.h"
 #include "WindowTestSupport.h"
 
@@ -57,6 +58,7 @@ class OptionsTest : public testing::Test {
     Account account;
     ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "joe", "pw", "USA"));
     ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+    WriteQuietSettings(folder_.PathOf("quorrel.xml"));
     services_ = std::make_unique<Services>(DataPaths(folder_.PathOf("quorrel")));
     frame_ = new MainFrame(*services_);
     ASSERT_TRUE(frame_->Initialize());
@@ -83,9 +85,8 @@ class OptionsTest : public testing::Test {
   MainFrame* frame_ = nullptr;
 };
 
-// The first start (no settings file) has every option on: the entry is
-// there, pointing at the running program. OK applies at once; Cancel
-// changes nothing.
+// With the option on (as at the first start) the entry is there, pointing
+// at the running program. OK applies at once; Cancel changes nothing.
 TEST_F(OptionsTest, OkAppliesAtOnceCancelChangesNothing) {
   const std::string entry = StartupEntryPath();
   ASSERT_TRUE(std::filesystem::exists(entry));

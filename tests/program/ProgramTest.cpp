@@ -6,6 +6,8 @@
 #include "site/ServerList.h"
 #include "store/BidFile.h"
 #include "support/PracticeSiteFixture.h"
+#include "support/QuietSettings.h"
+#include "net/VersionInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +73,7 @@ class ProgramTest : public PracticeSiteFixture {
     ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA"));
     account.SetVerified(true);
     ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+    WriteQuietSettings(folder_.PathOf("quorrel.xml"));
   }
 
   void WriteBids(const std::vector<std::tuple<std::uint32_t, float, int>>& bids) {
@@ -178,6 +181,14 @@ TEST_F(ProgramTest, StartsWhenTheLockHolderDoesNotAnswer) {
   holder.Signal(SIGTERM);
   EXPECT_TRUE(second.WaitForExit(15s).has_value());
   EXPECT_TRUE(holder.WaitForExit(15s).has_value());
+}
+
+// The executable carries its version; the project's, with the build type as
+// its special-build text.
+TEST(ProgramVersion, IsEmbeddedInTheExecutable) {
+  const VersionInfo version = ReadVersionInfo(QUORREL_PROGRAM);
+  EXPECT_EQ(version.VersionText(), QUORREL_VERSION);
+  EXPECT_FALSE(version.specialBuild.empty());
 }
 
 }  // namespace

@@ -342,6 +342,9 @@ void PracticeSite::Route() {
   s.Post("/ws/AcceptBid", [this, html](const httplib::Request& req, httplib::Response& res) {
     html(res, AcceptBid(req));
   });
+  s.Get("/support", [html](const httplib::Request&, httplib::Response& res) {
+    html(res, Page("Quorrel support", "<p>Quorrel's README tells how it works and where its files are.</p>\n"));
+  });
   s.Get("/versionstable.txt", [this](const httplib::Request&, httplib::Response& res) {
     res.set_content(options_.stableVersion + "\n", "text/plain");
   });

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <wx/dialog.h>
+
+class wxCheckBox;
+
+// "Quorrel upgrade": a newer version exists. Only its two buttons close
+// it; afterwards DontBugMe() tells whether the user wants no more checks.
+class UpgradeDialog : public wxDialog {
+ public:
+  enum Ids { kDialogId = 212, kTextId = 1008, kWebSiteId = 1018, kDontBugId = 1011 };
+
+  UpgradeDialog(wxWindow* parent, const wxString& homePage);
+  bool DontBugMe() const { return dontBugMe_; }
+
+ private:
+  wxCheckBox* box_;
+  bool dontBugMe_ = false;
+};

@@ -1,0 +1,170 @@
+#include "app/AboutBox.h"
+#include "app/HyperLink.h"
+#include "app/MainFrame.h"
+#include "app/Services.h"
+#include "app/UpgradeDialog.h"
+#include "net/VersionInfo.h"
+#include "site/Account.h"
+#include "site/AccountFile.h"
+#include "support/PracticeSiteFixture.h"
+#include "support/QuietSettings.h"
+#include "WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/checkbox.h>
+#include <wx/stattext.h>
+
+namespace {
+
+// The main window of a program whose executable says 1.0.16.150, with the
+// update server played by a practice site publishing the given versions.
+class UpdateCheckTest : public testing::Test {
+ protected:
+  void Start(const std::string& stable, const std::string& beta) {
+    PracticeSiteOptions options;
+    options.port = 0;
+    options.liveAuctions = 0;
+    options.stableVersion = stable;
+    options.betaVersion = beta;
+    site_ = std::make_unique<PracticeSite>(options);
+    ASSERT_TRUE(site_->Start());
+    folder_.Write("quorrel", VersionDataMarker() + "1.0.16.150\x02" "Release\x03");
+    folder_.Write("servers.xml", TempFolder::Read(QUORREL_SHIPPED_SERVERS));
+    Account account;
+    ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "joe", "pw", "USA"));
+    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+    WriteQuietSettings(folder_.PathOf("quorrel.xml"));
+    services_ = std::make_unique<Services>(DataPaths(folder_.PathOf("quorrel")));
+    frame_ = new MainFrame(*services_);
+    frame_->updateHost = site_->Host();
+    ASSERT_TRUE(frame_->Initialize());
+  }
+  void TearDown() override {
+    delete frame_;
+    if (site_) site_->Stop();
+  }
+  void Command(int id) {
+    wxCommandEvent command(wxEVT_MENU, id);
+    frame_->ProcessWindowEvent(command);
+  }
+  // Lets the answer arrive and be shown.
+  void Settle() {
+    PumpUntil([&] { return !boxes_.boxes.empty(); }, std::chrono::milliseconds(1500));
+  }
+
+  MessageBoxAnswerer boxes_;
+  TempFolder folder_;
+  std::unique_ptr<PracticeSite> site_;
+  std::unique_ptr<Services> services_;
+  MainFrame* frame_ = nullptr;
+  std::function<void()> poll_;
+};
+
+struct CheckCase {
+  const char* label;
+  const char* stable;
+  const char* beta;
+  int command;
+  const char* box;  // null: nothing is shown
+};
+
+class UpdateAnswers : public UpdateCheckTest, public testing::WithParamInterface<CheckCase> {};
+
+TEST_P(UpdateAnswers, TellTheUserOnlyWhatTheyAskedFor) {
+  const CheckCase& c = GetParam();
+  Start(c.stable, c.beta);
+  Command(c.command);
+  Settle();
+  if (c.box == nullptr) {
+    EXPECT_TRUE(boxes_.boxes.empty());
+  } else {
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].message, c.box);
+    EXPECT_EQ(boxes_.boxes[0].title, "Quorrel info");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, UpdateAnswers,
+    testing::Values(
+        CheckCase{"same_stable", "1.0.16.150", "0.0.0.0", MainFrame::kCheckUpdate, "You are using the latest stable version."},
+        CheckCase{"same_beta", "0.0.0.0", "1.0.16.150", MainFrame::kCheckBeta, "You are using the latest beta version."},
+        CheckCase{"older_stable", "0.9.99.999", "0.0.0.0", MainFrame::kCheckUpdate,
+                  "You are using a newer version than the latest stable one."},
+        CheckCase{"older_beta", "0.0.0.0", "1.0.16.1", MainFrame::kCheckBeta,
+                  "You are using a newer version than the latest beta."},
+        CheckCase{"no_version", "coming soon", "0.0.0.0", MainFrame::kCheckUpdate, nullptr}),
+    [](const testing::TestParamInfo<CheckCase>& info) { return info.param.label; });
+
+// A newer version opens the upgrade dialog, also for the silent check; its
+// box decides whether checks go on.
+TEST_F(UpdateCheckTest, NewerVersionOffersTheUpgrade) {
+  Start("latest=1.0.17.0 (today)", "0.0.0.0");
+  bool shown = false;
+  frame_->checkUpdates = false;
+  // Keeps looking, from inside whatever loop runs, for the dialog to answer.
+  const auto answer = [&](bool dontBug) {
+    shown = false;
+    poll_ = [&, dontBug] {
+      auto* dialog = OpenDialog<UpgradeDialog>();
+      if (dialog == nullptr) {
+        wxTheApp->CallAfter(poll_);
+        return;
+      }
+      EXPECT_EQ(dialog->GetTitle(), "Quorrel upgrade");
+      EXPECT_FALSE(Control<wxCheckBox>(dialog, UpgradeDialog::kDontBugId)->GetValue());
+      Control<wxCheckBox>(dialog, UpgradeDialog::kDontBugId)->SetValue(dontBug);
+      Click(dialog->FindWindow(wxID_OK));
+      shown = true;
+    };
+    wxTheApp->CallAfter(poll_);
+  };
+  answer(false);
+  frame_->CheckForUpdate(0);
+  PumpUntil([&] { return shown; }, std::chrono::seconds(5));
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(frame_->checkUpdates) << "closed without the box ticked: checks go on";
+
+  answer(true);
+  Command(MainFrame::kCheckUpdate);
+  PumpUntil([&] { return shown; }, std::chrono::seconds(5));
+  EXPECT_FALSE(frame_->checkUpdates);
+  EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+TEST_F(UpdateCheckTest, SilentCheckOfTheSameVersionShowsNothing) {
+  Start("1.0.16.150", "0.0.0.0");
+  frame_->CheckForUpdate(0);
+  Settle();
+  EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+TEST_F(UpdateCheckTest, UnreachableServerShowsTheClientsBox) {
+  Start("1.0.16.150", "0.0.0.0");
+  frame_->updateHost = "127.0.0.1:1";
+  Command(MainFrame::kCheckUpdate);
+  Settle();
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].title, "Quorrel error");
+  EXPECT_NE(boxes_.boxes[0].message.find("Error: 12029"), std::string::npos);
+}
+
+TEST_F(UpdateCheckTest, AboutBoxShowsTheVersionAndLinks) {
+  Start("1.0.16.150", "0.0.0.0");
+  bool checked = false;
+  wxTheApp->CallAfter([&] {
+    auto* about = OpenDialog<AboutBox>();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->GetTitle(), "About Quorrel");
+    EXPECT_EQ(Control<wxStaticText>(about, AboutBox::kVersionId)->GetLabel(), "Version 0.16 Release (1.0.16.150)");
+    EXPECT_EQ(Control<HyperLink>(about, AboutBox::kHomeLinkId)->GetURL(), AboutBox::kHomePage);
+    EXPECT_EQ(Control<HyperLink>(about, AboutBox::kSupportLinkId)->GetURL(), AboutBox::kSupportPage);
+    checked = true;
+    Click(about->FindWindow(wxID_OK));
+  });
+  Command(MainFrame::kAbout);
+  EXPECT_TRUE(checked);
+}
+
+}  // namespace
