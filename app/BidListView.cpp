@@ -3,10 +3,12 @@
 #include "app/AccountDialog.h"
 #include "app/Artwork.h"
 #include "app/BidOptionsDialog.h"
+#include "app/ItemDropTarget.h"
 #include "app/Services.h"
 #include "app/WxRequestReceiver.h"
 #include "app/WxText.h"
 #include "bids/BidColumns.h"
+#include "bids/ItemLink.h"
 #include "net/SiteRequest.h"
 #include "site/AccountFile.h"
 #include "store/BidFile.h"
@@ -68,6 +70,7 @@ bool BidListView::Initialize() {
   RowsChanged();
   for (long row = 0; row < GetItemCount(); ++row) SetItemState(row, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
   if (!tick_.Start(1000)) return false;
+  SetDropTarget(new ItemDropTarget(*this));
   if (firstCreation_) {
     firstCreation_ = false;
     const ::Account& account = list_.AccountRecord();
@@ -201,6 +204,16 @@ void BidListView::RunAddDialog(const Bid& bid) {
 }
 
 void BidListView::AddCommand() { RunAddDialog(Bid()); }
+
+bool BidListView::OnDropText(const std::string& text) {
+  const std::optional<std::uint32_t> item = ItemFromDroppedText(text);
+  if (!item) return false;
+  if (wxWindow* top = wxGetTopLevelParent(this)) top->Raise();
+  Bid bid;
+  bid.SetItem(*item);  // all zeros: refused, and the dialog says so on OK
+  RunAddDialog(bid);
+  return true;
+}
 
 void BidListView::DeleteCommand() {
   if (SelectedCount() == 0) {

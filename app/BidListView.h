@@ -59,6 +59,9 @@ class BidListView : public wxListCtrl, public BidListDisplay {
   // Commands, by their ids; true when the id is one of the list's.
   bool RunCommand(int id);
   bool AddBid(const Bid& bid, bool refreshNow);
+  // Dropped text: an item link in it opens the Add dialog for that item
+  // (with the window in front); false when there is none.
+  bool OnDropText(const std::string& text);
   void RunAddDialog(const Bid& bid);
   void SaveBidFile();
 

@@ -229,3 +229,60 @@ TEST_F(SettingsRoundTrip, WrittenBackUnchanged) {
 }
 
 }  // namespace
+
+namespace {
+
+struct DropCase {
+  const char* label;
+  const char* text;
+  const char* itemShown;  // null: no dialog
+};
+
+class DroppedText : public BidListViewTest, public testing::WithParamInterface<DropCase> {};
+
+// A link in dropped text opens the Add dialog with its item number; other
+// text does nothing. Cancelled, the dialog adds nothing.
+TEST_P(DroppedText, OpensTheAddDialogForALink) {
+  const DropCase& c = GetParam();
+  wxString shown;
+  bool opened = false;
+  wxTheApp->CallAfter([&] {
+    auto* dialog = OpenDialog<BidOptionsDialog>();
+    if (dialog == nullptr) return;
+    opened = true;
+    shown = Control<wxTextCtrl>(dialog, BidOptionsDialog::kItemId)->GetValue();
+    Click(dialog->FindWindow(wxID_OK));  // an item of 0 is refused here...
+    if (dialog->IsModal()) dialog->EndModal(wxID_CANCEL);  // ...and the dialog cancelled
+  });
+  const bool found = view_->OnDropText(c.text);
+  EXPECT_EQ(found, c.itemShown != nullptr);
+  if (c.itemShown != nullptr) {
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(shown, c.itemShown);
+  } else {
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_FALSE(opened);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drops, DroppedText,
+    testing::Values(DropCase{"link", "http://127.0.0.1:8480/ws/ViewItem?ViewItem&item=2000000007", "2000000007"},
+                    DropCase{"two_links", "ViewItem&item=11 ViewItem&item=22", "11"},
+                    DropCase{"all_zeros", "ViewItem&item=000", "0"},
+                    DropCase{"no_link", "just some text &item=5", nullptr}),
+    [](const testing::TestParamInfo<DropCase>& info) { return info.param.label; });
+
+TEST_F(BidListViewTest, DroppedLinkAddedWithOk) {
+  wxTheApp->CallAfter([&] {
+    auto* dialog = OpenDialog<BidOptionsDialog>();
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog->FindWindow(wxID_OK));
+  });
+  EXPECT_TRUE(view_->OnDropText("ViewItem?ViewItem&item=31337"));
+  ASSERT_EQ(view_->GetItemCount(), 1);
+  EXPECT_EQ(Cell(0, 1), "31337");
+  EXPECT_TRUE(view_->GetDropTarget() != nullptr);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "bids/BidColumns.h"
 #include "bids/BidOptions.h"
+#include "bids/ItemLink.h"
 #include "bids/SortOrder.h"
 
 #include "bids/Bid.h"
@@ -171,6 +172,28 @@ TEST(BidOptions, ValuesAreTakenAsTheyPass) {
   EXPECT_EQ(bid.Item(), 4294967295u);
   EXPECT_EQ(bid.MaxBid(), 12.5f);
   EXPECT_EQ(bid.Margin(), 45);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ItemLink, FindsTheFirstItemLinkAnywhere) {
+  struct Case {
+    const char* text;
+    std::optional<std::uint32_t> item;
+  };
+  for (const Case& c : {Case{"http://127.0.0.1:8480/ws/ViewItem?ViewItem&item=2000000005", 2000000005u},
+                        Case{"see <a href=\"x/ViewItem?ViewItem&amp;cat=3&item=42\">this</a> now", 42u},
+                        Case{"ViewItem&item=12 and ViewItem&item=34", 12u},
+                        Case{"ViewItem\n&item=7", 7u},
+                        Case{"ViewItem&item=0000", 0u},
+                        Case{"ViewItem&item=4294967297", 1u},
+                        Case{"http://site/item?&item=55", std::nullopt},
+                        Case{"viewitem&item=5", std::nullopt},
+                        Case{"ViewItem&item=", std::nullopt}, Case{"", std::nullopt}}) {
+    EXPECT_EQ(ItemFromDroppedText(c.text), c.item) << c.text;
+  }
 }
 
 }  // namespace
