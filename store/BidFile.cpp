@@ -4,9 +4,21 @@
 #include "store/TextNumbers.h"
 #include "store/XmlDocument.h"
 
+#include <filesystem>
+#include <system_error>
+
 bool LoadBidFile(const std::string& path, BidList& list) {
   XmlDocument document;
-  if (!document.Load(path) || !document.FindElement("bids")) return false;
+  if (!document.Load(path) || !document.FindElement("bids")) {
+    // The next save would replace the user's list with an empty one: keep
+    // what is there, whatever it is, beside it.
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) {
+      std::filesystem::copy_file(path, path + ".bad", std::filesystem::copy_options::overwrite_existing,
+                                 error);
+    }
+    return false;
+  }
   if (document.FindChild("defaults")) {
     document.EnterElement();
     document.FindChild("margin");

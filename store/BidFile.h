@@ -12,7 +12,8 @@ class XmlDocument;
 
 // Fills the empty list and its default margin. True when the file parsed
 // and its root is "bids", however many bids it held; bids that are not
-// complete and valid are skipped.
+// complete and valid are skipped. A file that exists but cannot be read is
+// kept as path + ".bad" before anything can overwrite it.
 bool LoadBidFile(const std::string& path, BidList& list);
 // Writes the whole list; false when the file could not be written.
 bool SaveBidFile(const std::string& path, const BidList& list);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 #include <tuple>
 #include <vector>
@@ -116,12 +118,26 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"empty", "", false, 20, {}}),
     [](const testing::TestParamInfo<FileCase>& info) { return info.param.label; });
 
+// A bids.xml that cannot be read is kept aside before the next save
+// overwrites it: the user's list is never silently emptied on disk.
+TEST(BidFile, UnreadableFileIsKeptAsBad) {
+  TempFolder folder;
+  const std::string damaged = std::string("<bids><bid><item>12", 19) + '\0' + "\xff\xfe garbage";
+  const std::string path = folder.Write("bids.xml", damaged);
+  BidList list;
+  EXPECT_FALSE(LoadBidFile(path, list));
+  EXPECT_EQ(TempFolder::Read(path + ".bad"), damaged);
+  ASSERT_TRUE(SaveBidFile(path, list));
+  EXPECT_EQ(TempFolder::Read(path + ".bad"), damaged) << "still there after the save";
+}
+
 TEST(BidFile, MissingFileLeavesTheDefaults) {
   TempFolder folder;
   BidList list;
   EXPECT_FALSE(LoadBidFile(folder.PathOf("bids.xml"), list));
   EXPECT_EQ(list.RowCount(), 0u);
   EXPECT_EQ(list.defaultMargin, 20);
+  EXPECT_FALSE(std::filesystem::exists(folder.PathOf("bids.xml.bad")));
 }
 
 }  // namespace
