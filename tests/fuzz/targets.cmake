@@ -1,0 +1,15 @@
+# The fuzz targets, their sources and the libraries they test; read by both
+# ways of building them.
+set(QUORREL_FUZZ_TARGETS xml_document site_time dropped_text template account_file item_page)
+set(fuzz_xml_document_sources XmlDocumentFuzz.cpp)
+set(fuzz_xml_document_libraries quorrel_store)
+set(fuzz_site_time_sources SiteTimeFuzz.cpp)
+set(fuzz_site_time_libraries quorrel_net)
+set(fuzz_dropped_text_sources DroppedTextFuzz.cpp)
+set(fuzz_dropped_text_libraries quorrel_bids)
+set(fuzz_template_sources TemplateFuzz.cpp)
+set(fuzz_template_libraries quorrel_site)
+set(fuzz_account_file_sources AccountFileFuzz.cpp)
+set(fuzz_account_file_libraries quorrel_site_config)
+set(fuzz_item_page_sources ItemPageFuzz.cpp)
+set(fuzz_item_page_libraries quorrel_site)
