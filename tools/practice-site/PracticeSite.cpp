@@ -175,6 +175,19 @@ void PracticeSite::FailBidSetup(std::uint32_t item) {
   failingSetups_.insert(std::to_string(item));
 }
 
+bool PracticeSite::SetFault(std::uint32_t item, const std::string& kind) {
+  static const std::set<std::string> kKinds = {"",       "reset",   "stall",       "nodate",
+                                               "error500", "nomatch", "maintenance", "nokey"};
+  if (kKinds.count(kind) == 0) return false;
+  std::lock_guard<std::mutex> guard(lock_);
+  if (kind.empty()) {
+    faults_.erase(item);
+  } else {
+    faults_[item] = kind;
+  }
+  return true;
+}
+
 std::string PracticeSite::HighBidder(std::uint32_t item) {
   std::lock_guard<std::mutex> guard(lock_);
   const auto found = auctions_.find(item);
@@ -263,9 +276,18 @@ std::string PracticeSite::ItemPage(std::uint32_t item, bool uk) {
   return Page(a.title + " - Item " + std::to_string(a.item), body);
 }
 
+std::string PracticeSite::FaultOf(std::uint32_t item) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto found = faults_.find(item);
+  return found == faults_.end() ? std::string() : found->second;
+}
+
 std::string PracticeSite::MakeBid(const httplib::Request& request) {
   const std::string item = request.get_param_value("item");
   const std::string user = request.get_param_value("userid");
+  if (FaultOf(static_cast<std::uint32_t>(std::strtoul(item.c_str(), nullptr, 10))) == "nokey") {
+    return Page("Review your bid", "<p>Please try again.</p>\n");
+  }
   std::lock_guard<std::mutex> guard(lock_);
   const auto found = auctions_.find(static_cast<std::uint32_t>(std::strtoul(item.c_str(), nullptr, 10)));
   if (found == auctions_.end()) return Page("eBay - Invalid Item", "<p>No such item.</p>\n");
@@ -313,9 +335,39 @@ void PracticeSite::Route() {
   for (const bool uk : {false, true}) {
     s.Get(uk ? "/uk/ViewItem" : "/ws/ViewItem",
           [this, html, uk](const httplib::Request& req, httplib::Response& res) {
-            html(res, ItemPage(static_cast<std::uint32_t>(
-                                   std::strtoul(req.get_param_value("item").c_str(), nullptr, 10)),
-                               uk));
+            const auto item = static_cast<std::uint32_t>(
+                std::strtoul(req.get_param_value("item").c_str(), nullptr, 10));
+            const std::string fault = FaultOf(item);
+            if (fault == "stall") {
+              // Never answers, until the site stops (at most two minutes).
+              std::unique_lock<std::mutex> guard(lock_);
+              stopSignal_.wait_for(guard, std::chrono::minutes(2), [this] { return stopping_; });
+              return;
+            }
+            if (fault == "reset") {
+              const auto page = std::make_shared<std::string>(ItemPage(item, uk));
+              res.set_content_provider(page->size() * 2, "text/html",
+                                       [page](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                         if (offset > 0) return false;  // half way: the connection goes
+                                         sink.write(page->data(), page->size() / 2);
+                                         return true;
+                                       });
+              return;
+            }
+            if (fault == "error500") {
+              res.status = 500;
+              html(res, Page("500 Internal Server Error", "<p>Something went wrong.</p>\n"));
+              return;
+            }
+            if (fault == "nomatch") {
+              html(res, Page("Something new", "<p>Our pages have a new look!</p>\n"));
+              return;
+            }
+            if (fault == "maintenance") {
+              html(res, Page("Down", "<p>The site is down for scheduled maintenance.</p>\n"));
+              return;
+            }
+            html(res, ItemPage(item, uk));
           });
   }
   const auto preSignIn = [html](const httplib::Request&, httplib::Response& res) {
@@ -362,6 +414,13 @@ void PracticeSite::Route() {
     FailBidSetup(static_cast<std::uint32_t>(std::strtoul(req.get_param_value("item").c_str(), nullptr, 10)));
     res.set_content("ok\n", "text/plain");
   });
+  s.Get("/control/fault", [this](const httplib::Request& req, httplib::Response& res) {
+    const bool known = SetFault(
+        static_cast<std::uint32_t>(std::strtoul(req.get_param_value("item").c_str(), nullptr, 10)),
+        req.get_param_value("kind"));
+    res.status = known ? 200 : 400;
+    res.set_content(known ? "ok\n" : "unknown fault\n", "text/plain");
+  });
   s.Get("/control/maintenance", [this](const httplib::Request& req, httplib::Response& res) {
     SetMaintenance(req.get_param_value("on") == "1");
     res.set_content("ok\n", "text/plain");
@@ -373,6 +432,9 @@ void PracticeSite::Route() {
     if (req.path == "/ws/MakeBid") {
       std::lock_guard<std::mutex> guard(lock_);
       failing = failingSetups_.count(req.get_param_value("item")) > 0;
+    } else if (req.path == "/ws/ViewItem" || req.path == "/uk/ViewItem") {
+      failing = FaultOf(static_cast<std::uint32_t>(
+                    std::strtoul(req.get_param_value("item").c_str(), nullptr, 10))) == "nodate";
     }
     if (!failing) res.set_header("Date", HttpDate(SiteNow()));
     Log(req, res);

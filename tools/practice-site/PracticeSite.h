@@ -57,6 +57,14 @@ class PracticeSite {
   // Replies to the bid setup of this item carry no Date header, which the
   // program takes for a failed exchange.
   void FailBidSetup(std::uint32_t item);
+
+  // What goes wrong with one item's pages, for tests of the program's
+  // reactions: "reset" (the connection closes half way through the item
+  // page), "stall" (the item page never comes), "nodate" (no Date header),
+  // "error500", "nomatch" (a page none of the patterns match),
+  // "maintenance", "nokey" (a bid setup reply without a key); "" for none.
+  // False for a kind it does not know.
+  bool SetFault(std::uint32_t item, const std::string& kind);
   // The high bidder of an auction; empty when unknown.
   std::string HighBidder(std::uint32_t item);
 
@@ -80,6 +88,7 @@ class PracticeSite {
 
   std::string IndexPage();
   std::string ItemPage(std::uint32_t item, bool uk);
+  std::string FaultOf(std::uint32_t item);
   std::string MakeBid(const httplib::Request& request);
   std::string AcceptBid(const httplib::Request& request);
   void TakeBid(Auction& auction, const std::string& bidder, double maximum);
@@ -98,6 +107,7 @@ class PracticeSite {
   std::uint32_t nextItem_ = 2000000001u;
   bool maintenance_ = false;
   std::set<std::string> failingSetups_;  // item numbers
+  std::map<std::uint32_t, std::string> faults_;
   bool stopping_ = false;
   std::condition_variable stopSignal_;
   std::mt19937 random_;
