@@ -8,6 +8,7 @@
 #include "store/ProgramSettings.h"
 #include "store/XmlDocument.h"
 #include "store/BidFile.h"
+#include "support/ProgramFolder.h"
 #include "support/QuietSettings.h"
 #include "support/TempFolder.h"
 #include "WindowTestSupport.h"
@@ -21,11 +22,8 @@ namespace {
 class BidListViewTest : public testing::Test {
  protected:
   void SetUp() override {
-    folder_.Write("servers.xml", TempFolder::Read(QUORREL_SHIPPED_SERVERS));
+    PrepareProgramFolder(folder_, false);
     WriteSettingsFile();
-    Account account;
-    ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "joe", "pw", "USA"));
-    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
     services_ = std::make_unique<Services>(DataPaths(folder_.PathOf("quorrel")));
     frame_ = new MainFrame(*services_);
     ASSERT_TRUE(frame_->Initialize());

@@ -6,7 +6,7 @@
 #include "site/Account.h"
 #include "site/AccountFile.h"
 #include "site/ExecutablePath.h"
-#include "support/QuietSettings.h"
+#include "support/ProgramFolder.h"
 #include "support/TempFolder.h"
 #include "WindowTestSupport.h"
 
@@ -54,11 +54,7 @@ TEST(StartupEntry, UnwritableFolderReportsNothingAndGivesFalse) {
 class OptionsTest : public testing::Test {
  protected:
   void SetUp() override {
-    folder_.Write("servers.xml", TempFolder::Read(QUORREL_SHIPPED_SERVERS));
-    Account account;
-    ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "joe", "pw", "USA"));
-    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
-    WriteQuietSettings(folder_.PathOf("quorrel.xml"));
+    PrepareProgramFolder(folder_);
     services_ = std::make_unique<Services>(DataPaths(folder_.PathOf("quorrel")));
     frame_ = new MainFrame(*services_);
     ASSERT_TRUE(frame_->Initialize());

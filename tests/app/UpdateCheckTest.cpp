@@ -7,7 +7,7 @@
 #include "site/Account.h"
 #include "site/AccountFile.h"
 #include "support/PracticeSiteFixture.h"
-#include "support/QuietSettings.h"
+#include "support/ProgramFolder.h"
 #include "WindowTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,11 +30,7 @@ class UpdateCheckTest : public testing::Test {
     site_ = std::make_unique<PracticeSite>(options);
     ASSERT_TRUE(site_->Start());
     folder_.Write("quorrel", VersionDataMarker() + "1.0.16.150\x02" "Release\x03");
-    folder_.Write("servers.xml", TempFolder::Read(QUORREL_SHIPPED_SERVERS));
-    Account account;
-    ASSERT_TRUE(account.SetAccount(ServerList(folder_.PathOf("servers.xml")), "joe", "pw", "USA"));
-    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
-    WriteQuietSettings(folder_.PathOf("quorrel.xml"));
+    PrepareProgramFolder(folder_);
     services_ = std::make_unique<Services>(DataPaths(folder_.PathOf("quorrel")));
     frame_ = new MainFrame(*services_);
     frame_->updateHost = site_->Host();
