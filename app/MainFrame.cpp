@@ -43,12 +43,10 @@ MainFrame::MainFrame(Services& services)
                        List::kAccount, List::kGoToPage}) {
     Bind(wxEVT_MENU, [this](wxCommandEvent& event) { list_->RunCommand(event.GetId()); }, id);
   }
-  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() == 1); },
-       List::kEdit);
-  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() == 1); },
-       List::kRefresh);
-  Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() == 1); },
-       List::kGoToPage);
+  // Commands on one bid need exactly one selected row; Delete needs one or more.
+  for (const int id : {List::kEdit, List::kRefresh, List::kGoToPage}) {
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() == 1); }, id);
+  }
   Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() >= 1); },
        List::kDelete);
   versionReceiver_ = std::make_shared<WxRequestReceiver>(
