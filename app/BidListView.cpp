@@ -39,7 +39,15 @@ BidListView::BidListView(wxWindow* parent, Services& services)
 
   // A box opened during a tick must not be opened inside the timer's own
   // handler (that timer stops while the box is open): the tick runs after.
-  tick_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { CallAfter([this] { scheduler_->TickAll(); }); });
+  site_->onPlacing = [this](const Bid& bid) { services_.timing.Placing(bid.Item()); };
+  tick_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+    const std::int64_t fired = services_.timing.On() ? TimingLog::LocalMilliseconds() : 0;
+    CallAfter([this, fired] {
+      services_.timing.BeginPass(fired);
+      scheduler_->TickAll();
+      services_.timing.EndPass();
+    });
+  });
   startupRefresh_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { CallAfter([this] { RefreshAll(); }); });
   Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) {
     SortOrder clicked = sort_;
@@ -64,7 +72,9 @@ bool BidListView::Initialize() {
   const DataPaths& paths = services_.paths;
   if (!LoadAccountFile(paths.PathOf(DataPaths::AccountFileName), services_.servers,
                        list_.AccountRecord())) {
-    services_.ui.ShowErrorBox("Error: Can't load account settings.");
+    // After the start, not inside it: the timers must run while nobody
+    // closes the box.
+    CallAfter([this] { services_.ui.ShowErrorBox("Error: Can't load account settings."); });
   }
   LoadBidFile(paths.PathOf(DataPaths::BidsFileName), list_);
   RowsChanged();
@@ -256,6 +266,7 @@ void BidListView::RefreshRow(long row) {
 }
 
 void BidListView::RefreshAll() {
+  services_.timing.Event("refresh_all");
   for (std::size_t row = 0; row < list_.RowCount(); ++row) {
     scheduler_->RequestRead(*list_.BidAt(row));
     ShowRow(row);

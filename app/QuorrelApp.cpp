@@ -2,6 +2,7 @@
 
 #include "app/EndSignals.h"
 #include "app/MainFrame.h"
+#include "app/ModalLoops.h"
 #include "app/Services.h"
 #include "app/SingleInstance.h"
 
@@ -17,6 +18,7 @@ bool QuorrelApp::OnInit() {
     return true;
   }
   SetExitOnFrameDelete(true);
+  ModalLoops::Get();
   services_ = std::make_unique<Services>(DataPaths::ForRunningProgram());
   frame_ = new MainFrame(*services_);
   frame_->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
@@ -24,9 +26,11 @@ bool QuorrelApp::OnInit() {
     event.Skip();
   });
   if (!frame_->Initialize()) frame_->Show();  // shown all the same, so that the user sees it runs
+  CallAfter([this] { services_->timing.Shown(); });
   instance_->Answer([this] {
     if (frame_ != nullptr) frame_->RestoreFromTray();
   });
+  endingTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { FinishEnding(); });
   signals_ = std::make_unique<EndSignals>([this] { End(); });
   return true;
 }
@@ -34,14 +38,21 @@ bool QuorrelApp::OnInit() {
 int QuorrelApp::OnRun() { return handedOver_ ? 0 : wxApp::OnRun(); }
 
 void QuorrelApp::End() {
-  // A box must end before the window can close.
-  services_->ui.Shutdown();
-  for (auto node = wxTopLevelWindows.rbegin(); node != wxTopLevelWindows.rend(); ++node) {
-    auto* dialog = dynamic_cast<wxDialog*>(*node);
-    if (dialog != nullptr && dialog->IsModal()) {
-      dialog->EndModal(wxID_CANCEL);
-      break;  // only the innermost modal loop can end
-    }
+  services_->ui.Shutdown();  // no box opens any more
+  FinishEnding();
+}
+
+void QuorrelApp::FinishEnding() {
+  // Open dialogs are the window's children and live on the stack of their
+  // modal loops: the window may go only once every one of those loops has
+  // returned, or destroying it would free them under their own feet. Only
+  // the innermost loop can end, so this comes back until none is left.
+  if (wxDialog* innermost = ModalLoops::Get().Innermost()) {
+    if (innermost->IsModal()) innermost->EndModal(wxID_CANCEL);
+    // A timer, not CallAfter: a call queued from a queued call runs in the
+    // same pass, and the loop would never get to return.
+    endingTimer_.StartOnce(20);
+    return;
   }
   if (frame_ != nullptr) frame_->Close(true);
   wxWakeUpIdle();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <wx/app.h>
+#include <wx/timer.h>
 
 #include <memory>
 
@@ -20,10 +21,12 @@ class QuorrelApp : public wxApp {
 
  private:
   void End();  // SIGTERM or SIGINT: as at the end of the session
+  void FinishEnding();
 
   std::unique_ptr<SingleInstance> instance_;
   std::unique_ptr<Services> services_;
   std::unique_ptr<EndSignals> signals_;
   MainFrame* frame_ = nullptr;
+  wxTimer endingTimer_;  // no owner: its events go to the handler bound on it
   bool handedOver_ = false;
 };

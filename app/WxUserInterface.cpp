@@ -1,6 +1,7 @@
 #include "app/WxUserInterface.h"
 
 #include "app/ErrorReportDialog.h"
+#include "app/ModalLoops.h"
 #include "app/WxText.h"
 
 #include <wx/app.h>
@@ -16,6 +17,7 @@ struct WxUserInterface::State {
   std::mutex lock;
   std::condition_variable closed;
   bool shutDown = false;
+  bool postedOpen = false;  // a posted box is queued or open
   std::vector<wxDialog*> open;  // innermost last; user-interface thread only
 
   bool ShutDown() {
@@ -33,8 +35,13 @@ struct WxUserInterface::State {
     if (ShutDown()) EndInnermost();
   }
 
+  // Only when the innermost box is the innermost of all modal dialogs: an
+  // outer loop cannot end (another dialog, opened inside the box, is in
+  // the way; whoever ends that one comes back here as the box returns).
   void EndInnermost() {
-    if (!open.empty() && open.back()->IsModal()) open.back()->EndModal(wxID_CANCEL);
+    if (!open.empty() && open.back() == ModalLoops::Get().Innermost() && open.back()->IsModal()) {
+      open.back()->EndModal(wxID_CANCEL);
+    }
   }
 
   void ShowBox(const std::string& text) {
@@ -46,7 +53,9 @@ struct WxUserInterface::State {
 };
 
 WxUserInterface::WxUserInterface()
-    : state_(std::make_shared<State>()), uiThread_(std::this_thread::get_id()) {}
+    : state_(std::make_shared<State>()), uiThread_(std::this_thread::get_id()) {
+  ModalLoops::Get();
+}
 
 WxUserInterface::~WxUserInterface() { Shutdown(); }
 
@@ -69,6 +78,18 @@ void WxUserInterface::ShowErrorBox(const std::string& text) {
   }
   std::unique_lock<std::mutex> guard(state->lock);
   state->closed.wait(guard, [&] { return *done || state->shutDown; });
+}
+
+void WxUserInterface::PostErrorBox(const std::string& text) {
+  auto state = state_;
+  std::lock_guard<std::mutex> guard(state->lock);
+  if (state->shutDown || wxTheApp == nullptr || state->postedOpen) return;
+  state->postedOpen = true;
+  wxTheApp->CallAfter([state, text] {
+    state->ShowBox(text);
+    std::lock_guard<std::mutex> guard(state->lock);
+    state->postedOpen = false;
+  });
 }
 
 void WxUserInterface::ShowErrorReport(const std::string& cause, const std::string& page) {

@@ -19,6 +19,7 @@ class WxUserInterface : public UserInterface {
   ~WxUserInterface() override;
 
   void ShowErrorBox(const std::string& text) override;
+  void PostErrorBox(const std::string& text) override;
   void ShowErrorReport(const std::string& cause, const std::string& page) override;
 
   // User-interface thread.

@@ -154,6 +154,11 @@ bool HttpClient::HttpGet(const std::string& host, const std::string& path, std::
   return SendHttpRequest("GET", host, path, {}, page, dateHeader);
 }
 
+bool HttpClient::BackgroundGet(const std::string& host, const std::string& path,
+                               std::string& page, std::string& dateHeader) {
+  return SendHttpRequest("GET", host, path, {}, page, dateHeader, false);
+}
+
 bool HttpClient::HttpPost(const std::string& host, const std::string& path,
                           const std::string& body, std::string& page, std::string& dateHeader) {
   return SendHttpRequest("POST", host, path, body, page, dateHeader);
@@ -166,12 +171,19 @@ bool HttpClient::QueueRequest(std::unique_ptr<SiteRequest> request) {
 
 bool HttpClient::SendHttpRequest(const char* verb, const std::string& host,
                                  const std::string& path, const std::string& body,
-                                 std::string& page, std::string& dateHeader) {
+                                 std::string& page, std::string& dateHeader, bool waitForBox) {
   page.clear();
   if (!curl_) return false;
+  const auto report = [&](const std::string& text) {
+    if (waitForBox) {
+      ui_.ShowErrorBox(text);
+    } else {
+      ui_.PostErrorBox(text);
+    }
+  };
   std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
   if (!easy) {
-    ui_.ShowErrorBox(ErrorText(kSendStep, host, kInternalError));
+    report(ErrorText(kSendStep, host, kInternalError));
     return false;
   }
   CURL* h = easy.get();
@@ -216,12 +228,11 @@ bool HttpClient::SendHttpRequest(const char* verb, const std::string& host,
   const CURLcode result = curl_easy_perform(h);
   if (result == CURLE_ABORTED_BY_CALLBACK) return false;  // the program is ending
   if (result != CURLE_OK) {
-    ui_.ShowErrorBox(ErrorText(exchange.responseStarted ? kReadStep : kSendStep, host,
-                               ErrorNumber(result)));
+    report(ErrorText(exchange.responseStarted ? kReadStep : kSendStep, host, ErrorNumber(result)));
     return false;
   }
   if (exchange.date.empty()) {
-    ui_.ShowErrorBox(ErrorText(kDateStep, host, kHeaderNotFound));
+    report(ErrorText(kDateStep, host, kHeaderNotFound));
     return false;
   }
   dateHeader = exchange.date;

@@ -41,6 +41,10 @@ class HttpClient {
   // with '/' and holds any query.
   bool HttpGet(const std::string& host, const std::string& path, std::string& page,
                std::string& dateHeader);
+  // HttpGet for the worker thread: its error box does not hold the thread,
+  // so one failed read does not stop the reads queued behind it.
+  bool BackgroundGet(const std::string& host, const std::string& path, std::string& page,
+                     std::string& dateHeader);
   // A non-empty body is sent as a form (application/x-www-form-urlencoded).
   bool HttpPost(const std::string& host, const std::string& path, const std::string& body,
                 std::string& page, std::string& dateHeader);
@@ -50,7 +54,8 @@ class HttpClient {
 
  private:
   bool SendHttpRequest(const char* verb, const std::string& host, const std::string& path,
-                       const std::string& body, std::string& page, std::string& dateHeader);
+                       const std::string& body, std::string& page, std::string& dateHeader,
+                       bool waitForBox = true);
 
   struct Curl;
   UserInterface& ui_;

@@ -17,7 +17,7 @@ void RequestWorker::Run(std::stop_token stop) {
     std::unique_ptr<SiteRequest> request = queue_.Take(kLongestWait);
     if (!request) continue;
     request->succeeded =
-        client_.HttpGet(request->host, request->path, request->page, request->dateHeader);
+        client_.BackgroundGet(request->host, request->path, request->page, request->dateHeader);
     if (!request->succeeded) continue;
     if (auto receiver = request->receiver.lock()) receiver->RequestDone(std::move(request));
   }

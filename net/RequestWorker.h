@@ -8,7 +8,8 @@ class RequestQueue;
 
 // The one background thread: takes queued records in order, fetches each
 // with a GET and hands a successful one to its receiver; a failed one (the
-// client has shown its error box) is freed. Looks at the queue at least
+// client has shown its error box, without waiting for it to close) is
+// freed. Looks at the queue at least
 // every two seconds even if a wake-up is lost.
 class RequestWorker {
  public:

@@ -13,6 +13,12 @@ class UserInterface {
   // the user closes it.
   virtual void ShowErrorBox(const std::string& text) = 0;
 
+  // The same box for a caller that must not wait for it (the worker thread,
+  // whose other reads must go on while nobody is at the screen): returns at
+  // once. While a box shown this way is open, later ones are not shown, so
+  // a site that is down opens one box, not one per bid.
+  virtual void PostErrorBox(const std::string& text) { ShowErrorBox(text); }
+
   // The error report dialog, "Quorrel - Uh, oh!", with the cause and the
   // page as received. User-interface thread only; returns when closed.
   virtual void ShowErrorReport(const std::string& cause, const std::string& page) = 0;

@@ -3,6 +3,7 @@
 #include "store/AtomicFile.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -262,6 +263,13 @@ bool XmlDocument::CheckEndTag(std::size_t element) {
 }
 
 bool XmlDocument::Load(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (!error && size > kLargestFile) {
+    SetText({});
+    errorText_ = "file too large";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   std::string content;
   if (in) content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,10 @@ class XmlDocument {
   const std::string& ErrorText() const { return errorText_; }
 
   // Reads a whole file and parses it; a missing, empty or malformed file
-  // leaves an empty document and gives false.
+  // leaves an empty document and gives false, as does one larger than
+  // kLargestFile (no file of the program's comes near it, and reading a
+  // runaway file whole could take all memory).
+  static constexpr std::uintmax_t kLargestFile = 64u << 20;
   bool Load(const std::string& path);
   // Writes the text byte for byte. The file on disk is always either the old
   // one or the complete new one.

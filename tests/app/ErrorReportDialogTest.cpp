@@ -61,6 +61,28 @@ TEST(WxUserInterface, BoxFromAnotherThreadWaitsForTheUserInterface) {
   EXPECT_TRUE(answerer.boxes[0].style & wxOK);
 }
 
+// A posted box returns at once; while it is open, later posted boxes are
+// not stacked on it, and once it is closed the next one shows.
+TEST(WxUserInterface, PostedBoxesShowOneAtATime) {
+  MessageBoxAnswerer answerer;
+  WxUserInterface ui;
+  std::thread worker([&] {
+    ui.PostErrorBox("first");
+    ui.PostErrorBox("second, while the first is open");
+  });
+  worker.join();  // returned without the user-interface thread's help
+  EXPECT_TRUE(answerer.boxes.empty());
+  wxTheApp->ProcessPendingEvents();
+  ASSERT_EQ(answerer.boxes.size(), 1u);
+  EXPECT_EQ(answerer.boxes[0].message, "first");
+  EXPECT_EQ(answerer.boxes[0].title, "Quorrel error");
+  std::thread later([&] { ui.PostErrorBox("after it closed"); });
+  later.join();
+  wxTheApp->ProcessPendingEvents();
+  ASSERT_EQ(answerer.boxes.size(), 2u);
+  EXPECT_EQ(answerer.boxes[1].message, "after it closed");
+}
+
 // At exit no thread is left waiting for a box that will never be shown.
 TEST(WxUserInterface, ShutdownReleasesWaiters) {
   WxUserInterface ui;

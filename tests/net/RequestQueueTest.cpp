@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -100,6 +102,40 @@ TEST_F(WorkerTest, FailedReadsAndGoneReceiversGetNothing) {
   ASSERT_EQ(done.size(), 1u);
   EXPECT_EQ(done[0]->tag, 3);
   EXPECT_EQ(ui_.Boxes().size(), 1u) << "the failed read showed its box";
+}
+
+// Nobody is at the screen: a box that waits would hold every read behind
+// the failed one, and a bid never read is never placed. The worker's box
+// does not wait, and the next read comes.
+TEST_F(WorkerTest, FailedReadsBoxDoesNotHoldTheQueue) {
+  class NobodyAtTheScreen : public RecordingUserInterface {
+   public:
+    void ShowErrorBox(const std::string&) override {
+      std::unique_lock<std::mutex> guard(lock_);
+      closed_.wait(guard, [this] { return closing_; });
+    }
+    void PostErrorBox(const std::string& text) override { RecordingUserInterface::ShowErrorBox(text); }
+    void CloseAll() {
+      std::lock_guard<std::mutex> guard(lock_);
+      closing_ = true;
+      closed_.notify_all();
+    }
+
+   private:
+    std::mutex lock_;
+    std::condition_variable closed_;
+    bool closing_ = false;
+  } ui;
+  HttpClient client(ui);
+  auto receiver = std::make_shared<CollectingReceiver>();
+  client.QueueRequest(Request("127.0.0.1:1", "/", receiver, 1));
+  client.QueueRequest(Request(server_.Host(), "/page/2", receiver, 2));
+  const auto done = receiver->WaitFor(1, 5s);
+  ui.CloseAll();
+  ASSERT_EQ(done.size(), 1u) << "the read behind the failed one came";
+  EXPECT_EQ(done[0]->tag, 2);
+  ASSERT_EQ(ui.Boxes().size(), 1u);
+  EXPECT_NE(ui.Boxes()[0].find("127.0.0.1"), std::string::npos);
 }
 
 // At the end the worker is stopped and waited for; what is still queued is

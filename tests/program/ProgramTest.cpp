@@ -5,15 +5,19 @@
 #include "site/AccountFile.h"
 #include "site/ServerList.h"
 #include "store/BidFile.h"
+#include "store/XmlDocument.h"
 #include "support/PracticeSiteFixture.h"
 #include "support/QuietSettings.h"
 #include "net/VersionInfo.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <map>
+#include <random>
 #include <optional>
 #include <string>
 #include <sys/wait.h>
@@ -140,6 +144,65 @@ TEST_F(ProgramTest, BidDueWhileAnErrorBoxIsOpenIsPlacedOnTime) {
   EXPECT_EQ(site_->HighBidder(later), "sniper");
 }
 
+// The site misbehaves on most of the list, nobody is at the screen, and
+// the faulty items stand first, so their reads come first (a stalled one
+// holds the worker until its time-out). The program keeps running, the two
+// sound bids are committed inside their window, the bid whose setup reply
+// has no key is not committed, and every file of the program is intact.
+TEST_F(ProgramTest, SiteFaultsDelayNoOtherBidAndLoseNothing) {
+  const auto nowMs = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch()).count();
+  };
+  std::vector<std::tuple<std::uint32_t, float, int>> bids;
+  for (const char* kind : {"stall", "reset", "nodate", "error500", "nomatch", "maintenance", "slow"}) {
+    const std::uint32_t item = site_->AddAuction(kind, 300, 5.0, "rival");
+    ASSERT_TRUE(site_->SetFault(item, kind));
+    bids.push_back({item, 20.0f, 8});
+  }
+  const std::uint32_t noKey = site_->AddAuction("Lamp", 40, 5.0, "rival");
+  ASSERT_TRUE(site_->SetFault(noKey, "nokey"));
+  bids.push_back({noKey, 20.0f, 8});
+  const auto start = nowMs();
+  const std::uint32_t first = site_->AddAuction("Clock", 45, 5.0, "rival");
+  const std::uint32_t second = site_->AddAuction("Radio", 50, 5.0, "rival");
+  bids.push_back({first, 20.0f, 8});
+  bids.push_back({second, 25.0f, 12});
+  WriteBids(bids);
+  const std::string accountBefore = TempFolder::Read(folder_.PathOf("account.cfg"));
+
+  Program program(folder_.Folder());
+  std::this_thread::sleep_for(55s);
+  EXPECT_EQ(program.WaitForExit(0ms), std::nullopt) << "still running";
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(15s), std::optional<int>(0));
+
+  std::map<std::uint32_t, long long> commits;
+  for (const std::string& line : Logged("/ws/AcceptBid")) {
+    commits[static_cast<std::uint32_t>(std::stoul(line.substr(line.find("item=") + 5)))] = LocalMs(line);
+  }
+  for (const auto& [item, endsIn, margin] : {std::tuple{first, 45, 8}, std::tuple{second, 50, 12}}) {
+    ASSERT_EQ(commits.count(item), 1u) << item;
+    const double late = margin - (start + endsIn * 1000 - commits[item]) / 1000.0;
+    EXPECT_GE(late, -2.0) << item << " committed " << -late << " s before its margin";
+    EXPECT_LE(late, 1.0) << item << " committed " << late << " s after its margin";
+  }
+  EXPECT_EQ(commits.count(noKey), 0u);
+  EXPECT_EQ(commits.size(), 2u);
+
+  BidList after;
+  ASSERT_TRUE(LoadBidFile(folder_.PathOf("bids.xml"), after));
+  std::map<std::uint32_t, int> saved;  // in the list's order of the moment, not the file's
+  for (std::size_t row = 0; row < after.RowCount(); ++row) saved[after.BidAt(row)->Item()] = after.BidAt(row)->Margin();
+  std::map<std::uint32_t, int> written;
+  for (const auto& [item, maxBid, margin] : bids) written[item] = margin;
+  EXPECT_EQ(saved, written);
+  EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("bids.xml.bad")));
+  EXPECT_EQ(TempFolder::Read(folder_.PathOf("account.cfg")), accountBefore);
+  XmlDocument settings;
+  EXPECT_TRUE(settings.Load(folder_.PathOf("quorrel.xml")) && settings.FindElement("quorrel"));
+}
+
 // SIGTERM ends the program as the end of the session does: the bid file is
 // written again in the program's own layout, and the exit is clean.
 TEST_F(ProgramTest, EndSignalSavesTheBidFile) {
@@ -182,6 +245,86 @@ TEST_F(ProgramTest, StartsWhenTheLockHolderDoesNotAnswer) {
   EXPECT_TRUE(second.WaitForExit(15s).has_value());
   EXPECT_TRUE(holder.WaitForExit(15s).has_value());
 }
+
+// Damaged files beside the program. Whatever is in them, the program starts,
+// keeps running and ends cleanly, and nothing the user had is lost: a bid
+// list that cannot be read is kept as bids.xml.bad, the account file is not
+// written over, servers.xml is never written, and a settings file that
+// cannot be read is replaced by a sound one at the end.
+struct BadFileCase {
+  const char* file;
+  const char* kind;  // truncated, oversized, binary, hostile
+};
+
+class BadFiles : public ProgramTest, public testing::WithParamInterface<BadFileCase> {
+ protected:
+  // The damaged version of a sound file's bytes.
+  static std::string Damaged(const std::string& sound, const std::string& kind) {
+    if (kind == "truncated") return sound.substr(0, sound.size() / 2);
+    if (kind == "binary") {
+      std::mt19937 random(5);
+      std::string bytes(4096, '\0');
+      for (char& c : bytes) c = static_cast<char>(random());
+      return bytes;
+    }
+    // hostile: nesting far deeper than any stack, for the XML files; for the
+    // account file, a first field that claims to be 4 GB long.
+    if (std::string(GetParam().file) == "account.cfg") return std::string("\xF0\xFF\xFF\xFF", 4) + sound;
+    std::string deep;
+    for (int i = 0; i < 200000; ++i) deep += "<a>";
+    return deep;
+  }
+};
+
+TEST_P(BadFiles, NeitherCrashNorLoss) {
+  const std::string file = GetParam().file;
+  const std::string kind = GetParam().kind;
+  WriteBids({{1234567u, 12.5f, 9}, {7654321u, 3.0f, 30}});
+  const std::string path = folder_.PathOf(file);
+  const std::string sound = TempFolder::Read(path);
+  const std::string bidsBefore = TempFolder::Read(folder_.PathOf("bids.xml"));
+  if (kind == "oversized") {
+    std::filesystem::resize_file(path, XmlDocument::kLargestFile + 4096);  // sparse: a runaway file
+  } else {
+    folder_.Write(file, Damaged(sound, kind));
+  }
+  const std::string bad = TempFolder::Read(path);
+
+  Program program(folder_.Folder());
+  std::this_thread::sleep_for(4s);
+  EXPECT_EQ(program.WaitForExit(0ms), std::nullopt) << "still running";
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(20s), std::optional<int>(0));
+
+  // Compared as booleans: the files run to 64 MB.
+  if (file == "bids.xml") {
+    EXPECT_TRUE(TempFolder::Read(folder_.PathOf("bids.xml.bad")) == bad) << "the unreadable list is kept";
+  } else {
+    EXPECT_TRUE(TempFolder::Read(folder_.PathOf("bids.xml")) == bidsBefore) << "the list is as it was";
+    EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("bids.xml.bad")));
+  }
+  if (file == "quorrel.xml") {
+    XmlDocument settings;
+    EXPECT_TRUE(settings.Load(path) && settings.FindElement("quorrel")) << "written anew at the end";
+  } else if (file != "bids.xml") {
+    EXPECT_TRUE(TempFolder::Read(path) == bad) << file << " is not written over";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Program, BadFiles,
+    testing::ValuesIn(std::vector<BadFileCase>{
+        {"servers.xml", "truncated"}, {"servers.xml", "oversized"}, {"servers.xml", "binary"},
+        {"servers.xml", "hostile"},   {"bids.xml", "truncated"},    {"bids.xml", "oversized"},
+        {"bids.xml", "binary"},       {"bids.xml", "hostile"},      {"quorrel.xml", "truncated"},
+        {"quorrel.xml", "oversized"}, {"quorrel.xml", "binary"},    {"quorrel.xml", "hostile"},
+        {"account.cfg", "truncated"}, {"account.cfg", "oversized"}, {"account.cfg", "binary"},
+        {"account.cfg", "hostile"}}),
+    [](const testing::TestParamInfo<BadFileCase>& info) {
+      std::string name = std::string(info.param.file) + "_" + info.param.kind;
+      std::replace(name.begin(), name.end(), '.', '_');
+      return name;
+    });
 
 // The executable carries its version; the project's, with the build type as
 // its special-build text.

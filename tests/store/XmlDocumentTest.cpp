@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -260,6 +261,20 @@ TEST(XmlDocument, LoadAndSaveBytesAsTheyAre) {
   ASSERT_TRUE(d.Save(folder.PathOf("out.xml")));
   EXPECT_EQ(TempFolder::Read(folder.PathOf("out.xml")), text);
   EXPECT_FALSE(d.Save(folder.PathOf("no-such-folder/out.xml")));
+}
+
+// A runaway file is refused before it is read (the file here is sparse: it
+// takes no disk and reading it would take 64 MB of memory for nothing).
+TEST(XmlDocument, LoadRefusesAFileLargerThanAnyOfOurs) {
+  TempFolder folder;
+  const std::string path = folder.Write("huge.xml", "<bids></bids>");
+  std::filesystem::resize_file(path, XmlDocument::kLargestFile + 1);
+  XmlDocument d;
+  EXPECT_FALSE(d.Load(path));
+  EXPECT_EQ(d.ErrorText(), "file too large");
+  EXPECT_FALSE(d.IsWellFormed());
+  std::filesystem::resize_file(path, XmlDocument::kLargestFile);
+  EXPECT_TRUE(d.Load(path)) << "at the bound it is read (the zeros end the text)";
 }
 
 }  // namespace

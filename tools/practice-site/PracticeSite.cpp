@@ -177,7 +177,7 @@ void PracticeSite::FailBidSetup(std::uint32_t item) {
 
 bool PracticeSite::SetFault(std::uint32_t item, const std::string& kind) {
   static const std::set<std::string> kKinds = {"",       "reset",   "stall",       "nodate",
-                                               "error500", "nomatch", "maintenance", "nokey"};
+                                               "error500", "nomatch", "maintenance", "nokey", "slow"};
   if (kKinds.count(kind) == 0) return false;
   std::lock_guard<std::mutex> guard(lock_);
   if (kind.empty()) {
@@ -343,6 +343,13 @@ void PracticeSite::Route() {
               std::unique_lock<std::mutex> guard(lock_);
               stopSignal_.wait_for(guard, std::chrono::minutes(2), [this] { return stopping_; });
               return;
+            }
+            if (fault == "slow") {
+              std::unique_lock<std::mutex> guard(lock_);
+              if (stopSignal_.wait_for(guard, std::chrono::milliseconds(kSlowPageMs),
+                                       [this] { return stopping_; })) {
+                return;
+              }
             }
             if (fault == "reset") {
               const auto page = std::make_shared<std::string>(ItemPage(item, uk));

@@ -62,9 +62,11 @@ class PracticeSite {
   // reactions: "reset" (the connection closes half way through the item
   // page), "stall" (the item page never comes), "nodate" (no Date header),
   // "error500", "nomatch" (a page none of the patterns match),
-  // "maintenance", "nokey" (a bid setup reply without a key); "" for none.
+  // "maintenance", "nokey" (a bid setup reply without a key), "slow" (the
+  // item page comes after kSlowPageMs); "" for none.
   // False for a kind it does not know.
   bool SetFault(std::uint32_t item, const std::string& kind);
+  static constexpr int kSlowPageMs = 1500;
   // The high bidder of an auction; empty when unknown.
   std::string HighBidder(std::uint32_t item);
 
