@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/TimingLog.h"
 #include "app/WxUserInterface.h"
 #include "net/HttpClient.h"
 #include "net/LocalClock.h"
@@ -35,4 +36,5 @@ struct Services {
   ErrorReport report;
   ItemPageReader reader;
   BidPlacer placer;
+  TimingLog timing;
 };

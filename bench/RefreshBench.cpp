@@ -3,6 +3,7 @@
 // with a plain sequential libcurl loop, and prints both rates, their ratio
 // and the parse time per page.
 //   refresh_bench [N]
+#include "BenchSupport.h"
 #include "PracticeSite.h"
 #include "bids/BidList.h"
 #include "net/HttpClient.h"
@@ -14,8 +15,6 @@
 #include "site/ErrorReport.h"
 #include "site/ItemPageReader.h"
 #include "site/ServerList.h"
-
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -59,11 +58,6 @@ class Collector : public RequestReceiver {
   std::condition_variable arrived_;
   std::vector<std::unique_ptr<SiteRequest>> done_;
 };
-
-std::size_t Discard(char*, std::size_t size, std::size_t count, void* total) {
-  *static_cast<std::size_t*>(total) += size * count;
-  return size * count;
-}
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -130,30 +124,17 @@ int main(int argc, char** argv) {
 
   // The same pages with a plain sequential libcurl loop, one connection a
   // page as the program makes them.
-  std::size_t bytes = 0;
   const auto plainStart = Clock::now();
-  int plainOk = 0;
-  for (const std::string& path : paths) {
-    CURL* easy = curl_easy_init();
-    const std::string url = "http://" + site.Host() + path;
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Discard);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &bytes);
-    plainOk += curl_easy_perform(easy) == CURLE_OK;
-    curl_easy_cleanup(easy);
-  }
+  const int plainOk = PlainSequentialFetch(site.Host(), paths);
   const double plainSeconds = Seconds(Clock::now() - plainStart);
 
   std::sort(parseMicros.begin(), parseMicros.end());
-  const auto percentile = [&](double p) {
-    return parseMicros.empty() ? 0.0 : parseMicros[static_cast<std::size_t>(p * (parseMicros.size() - 1))];
-  };
   std::printf("bids refreshed:            %d of %d (%zu pages back)\n", fresh, n, done.size());
   std::printf("queue+worker+apply:        %.1f pages/s (%.3f s)\n", done.size() / queuedSeconds, queuedSeconds);
   std::printf("plain sequential libcurl:  %.1f pages/s (%.3f s, %d ok)\n", plainOk / plainSeconds,
               plainSeconds, plainOk);
   std::printf("ratio (program / plain):   %.2f\n", (done.size() / queuedSeconds) / (plainOk / plainSeconds));
-  std::printf("parse per page:            median %.1f us, p99 %.1f us\n", percentile(0.5), percentile(0.99));
+  std::printf("parse per page:            median %.1f us, p99 %.1f us\n", Percentile(parseMicros, 0.5), Percentile(parseMicros, 0.99));
 
   site.Stop();
   std::filesystem::remove_all(folder);

@@ -4,6 +4,7 @@
 #include "site/BidPlacer.h"
 #include "site/ItemPageReader.h"
 
+#include <functional>
 #include <memory>
 
 class RequestReceiver;
@@ -19,7 +20,13 @@ class AuctionSite : public SiteOperations {
   bool ApplyItemPage(Bid& bid, const SiteRequest& request) override {
     return reader_.ApplyItemPage(bid, request);
   }
-  bool PlaceBid(Bid& bid) override { return placer_.PlaceBid(bid); }
+  bool PlaceBid(Bid& bid) override {
+    if (onPlacing) onPlacing(bid);
+    return placer_.PlaceBid(bid);
+  }
+
+  // Told of every placement just before it starts (the benchmarks' time stamps).
+  std::function<void(const Bid&)> onPlacing;
 
  private:
   ItemPageReader& reader_;

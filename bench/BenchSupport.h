@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the benchmarks share: reading JSON-lines logs, figures from samples,
+// and the plain libcurl fetch the program's own is compared with.
+
+std::string ReadWholeFile(const std::string& path);
+std::vector<std::string> ReadLines(const std::string& path);
+// A number field of a JSON line ("name":123); 0 when missing.
+std::int64_t NumberField(const std::string& line, const std::string& name);
+// A string field; empty when missing. No escapes are undone.
+std::string TextField(const std::string& line, const std::string& name);
+// The item number in a site log line (its target or body); 0 when none.
+std::uint32_t ItemOf(const std::string& siteLogLine);
+
+// Nearest-rank percentile of sorted samples; 0 when there are none.
+double Percentile(const std::vector<double>& sorted, double p);
+
+// Fetches every path from host, one connection a page as the program does;
+// how many came.
+int PlainSequentialFetch(const std::string& host, const std::vector<std::string>& paths);
+
+std::int64_t WallMilliseconds();
