@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     const int margin = i < early ? 3 + i % 4 : 3 + (i * 7) % 28;
     lastEnd = std::max(lastEnd, secondsToEnd);
     const std::uint32_t item = site.AddAuction({}, secondsToEnd, 1.0, "rival");
-    auctions[item] = {site.SiteNow() + secondsToEnd, margin};
+    auctions[item] = {site.EndTime(item), margin};
     Bid bid;
     bid.SetItem(item);
     bid.SetMaxBid(50.0f);

@@ -26,7 +26,7 @@
 namespace {
 
 struct Auction {
-  std::int64_t endLocalMs;
+  std::int64_t endLocalMs;  // the site's end, on the local clock
   int margin;
   std::vector<std::pair<std::int64_t, std::int64_t>> noKey;  // local ms the setup had no key
 };
@@ -53,12 +53,11 @@ int main(int argc, char** argv) {
   std::map<std::uint32_t, Auction> auctions;
   std::vector<std::uint32_t> items;
   BidList list;
-  const std::int64_t created = WallMilliseconds();
   for (int i = 0; i < n; ++i) {
     const int secondsToEnd = 90 + static_cast<int>(static_cast<long long>(span) * i / n);
     const int margin = 3 + (i * 7) % 28;
     const std::uint32_t item = site.AddAuction({}, secondsToEnd, 1.0, "rival");
-    auctions[item] = {created + secondsToEnd * 1000LL, margin, {}};
+    auctions[item] = {(site.EndTime(item) - options.clockOffset) * 1000, margin, {}};
     items.push_back(item);
     Bid bid;
     bid.SetItem(item);
@@ -122,6 +121,7 @@ int main(int argc, char** argv) {
   }
   int due = 0, inWindow = 0, refusedByFault = 0;
   std::vector<std::string> misses;
+  std::vector<double> lateness;
   for (const auto& [item, auction] : auctions) {
     if (auction.endLocalMs - auction.margin * 1000LL > stopAt - 5000) continue;  // not due before the stop
     const auto setup = setupAt.find(item);
@@ -140,6 +140,7 @@ int main(int argc, char** argv) {
       continue;
     }
     const double early = (auction.endLocalMs - commit->second) / 1000.0 - auction.margin;
+    lateness.push_back(early);
     if (early <= 2.0 && early >= -1.0) {
       ++inWindow;
     } else {
@@ -156,6 +157,11 @@ int main(int argc, char** argv) {
   std::printf("\n");
   std::printf("due bids in the window:  %d of %d (%d more had no key at their moment)\n", inWindow, due,
               refusedByFault);
+  std::sort(lateness.begin(), lateness.end());
+  if (!lateness.empty()) {
+    std::printf("arrival minus margin (s): min %+.3f, median %+.3f, max %+.3f (positive: early)\n",
+                lateness.front(), Percentile(lateness, 0.5), lateness.back());
+  }
   for (const std::string& miss : misses) std::printf("  missed: %s\n", miss.c_str());
   std::printf("program:                 %s, exit %d\n", ranThrough ? "ran to the end" : "ENDED EARLY",
               exitCode);

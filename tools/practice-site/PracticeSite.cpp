@@ -188,6 +188,12 @@ bool PracticeSite::SetFault(std::uint32_t item, const std::string& kind) {
   return true;
 }
 
+std::int64_t PracticeSite::EndTime(std::uint32_t item) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto found = auctions_.find(item);
+  return found == auctions_.end() ? 0 : found->second.endTime;
+}
+
 std::string PracticeSite::HighBidder(std::uint32_t item) {
   std::lock_guard<std::mutex> guard(lock_);
   const auto found = auctions_.find(item);

@@ -67,6 +67,8 @@ class PracticeSite {
   // False for a kind it does not know.
   bool SetFault(std::uint32_t item, const std::string& kind);
   static constexpr int kSlowPageMs = 1500;
+  // When an auction ends, on the site's clock; 0 when unknown.
+  std::int64_t EndTime(std::uint32_t item);
   // The high bidder of an auction; empty when unknown.
   std::string HighBidder(std::uint32_t item);
 
