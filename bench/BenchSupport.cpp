@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -36,6 +37,10 @@ std::string TextField(const std::string& line, const std::string& name) {
   const std::size_t start = at + key.size();
   const std::size_t end = line.find('"', start);
   return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+bool IsRequestFor(const std::string& siteLogLine, const std::string& path) {
+  return siteLogLine.find("\"target\":\"" + path) != std::string::npos;
 }
 
 std::uint32_t ItemOf(const std::string& siteLogLine) {
@@ -72,4 +77,13 @@ int PlainSequentialFetch(const std::string& host, const std::vector<std::string>
 std::int64_t WallMilliseconds() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::int64_t limitMs) {
+  const std::int64_t end = WallMilliseconds() + limitMs;
+  while (!done()) {
+    if (WallMilliseconds() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ std::vector<std::string> ReadLines(const std::string& path);
 std::int64_t NumberField(const std::string& line, const std::string& name);
 // A string field; empty when missing. No escapes are undone.
 std::string TextField(const std::string& line, const std::string& name);
+// Whether a site log line is a request whose target starts with `path`.
+bool IsRequestFor(const std::string& siteLogLine, const std::string& path);
 // The item number in a site log line (its target or body); 0 when none.
 std::uint32_t ItemOf(const std::string& siteLogLine);
 
@@ -24,3 +27,5 @@ double Percentile(const std::vector<double>& sorted, double p);
 int PlainSequentialFetch(const std::string& host, const std::vector<std::string>& paths);
 
 std::int64_t WallMilliseconds();
+// Polls until `done` holds, at most `limitMs`; whether it did.
+bool WaitUntil(const std::function<bool()>& done, std::int64_t limitMs);

@@ -15,24 +15,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-bool IsPageRead(const std::string& line) { return line.find("\"target\":\"/ws/ViewItem") != std::string::npos; }
-
-// Polls until `done` holds, at most `limitMs`; whether it did.
-bool WaitUntil(const std::function<bool()>& done, std::int64_t limitMs) {
-  const std::int64_t end = WallMilliseconds() + limitMs;
-  while (!done()) {
-    if (WallMilliseconds() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
+bool IsPageRead(const std::string& line) { return IsRequestFor(line, "/ws/ViewItem"); }
 
 std::int64_t EventMs(const std::vector<std::string>& timing, const std::string& name) {
   for (const std::string& line : timing) {

@@ -25,7 +25,7 @@
 
 namespace {
 
-bool IsPageRead(const std::string& line) { return line.find("\"target\":\"/ws/ViewItem") != std::string::npos; }
+bool IsPageRead(const std::string& line) { return IsRequestFor(line, "/ws/ViewItem"); }
 
 }  // namespace
 
@@ -70,14 +70,10 @@ int main(int argc, char** argv) {
 
   // The start-up reads first, at full speed; then every page is slow.
   const std::int64_t started = WallMilliseconds();
-  for (;;) {
+  WaitUntil([&] {
     const auto lines = ReadLines(options.logPath);
-    if (std::count_if(lines.begin(), lines.end(), IsPageRead) >= n ||
-        WallMilliseconds() - started > 15000) {
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+    return std::count_if(lines.begin(), lines.end(), IsPageRead) >= n;
+  }, 15000);
   for (const auto& entry : auctions) site.SetFault(entry.first, "slow");
 
   std::this_thread::sleep_for(std::chrono::milliseconds(started + (lastEnd + 8) * 1000 - WallMilliseconds()));
@@ -91,7 +87,7 @@ int main(int argc, char** argv) {
     if (IsPageRead(line) && NumberField(line, "local_ms") > started + 2000) {
       readsDone.push_back(NumberField(line, "local_ms"));
     }
-    if (line.find("\"target\":\"/ws/MakeBid") != std::string::npos) {
+    if (IsRequestFor(line, "/ws/MakeBid")) {
       setupAt.emplace(ItemOf(line), NumberField(line, "local_ms"));
     }
   }
@@ -99,7 +95,7 @@ int main(int argc, char** argv) {
   int inWindow = 0;
   int withReadInFlight = 0;
   for (const std::string& line : log) {
-    if (line.find("\"target\":\"/ws/AcceptBid") == std::string::npos) continue;
+    if (!IsRequestFor(line, "/ws/AcceptBid")) continue;
     const auto found = auctions.find(ItemOf(line));
     if (found == auctions.end()) continue;
     const std::int64_t localMs = NumberField(line, "local_ms");

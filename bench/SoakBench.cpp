@@ -113,9 +113,9 @@ int main(int argc, char** argv) {
   std::map<std::uint32_t, std::int64_t> commitAt;
   std::map<std::uint32_t, std::int64_t> setupAt;
   for (const std::string& line : ReadLines(options.logPath)) {
-    if (line.find("\"target\":\"/ws/AcceptBid") != std::string::npos) {
+    if (IsRequestFor(line, "/ws/AcceptBid")) {
       commitAt.emplace(ItemOf(line), NumberField(line, "local_ms"));
-    } else if (line.find("\"target\":\"/ws/MakeBid") != std::string::npos) {
+    } else if (IsRequestFor(line, "/ws/MakeBid")) {
       setupAt.emplace(ItemOf(line), NumberField(line, "local_ms"));
     }
   }
