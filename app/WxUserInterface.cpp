@@ -97,6 +97,32 @@ void WxUserInterface::ShowErrorReport(const std::string& cause, const std::strin
   state_->RunModal(dialog);
 }
 
+void WxUserInterface::PostErrorBox(const std::string& text, std::function<void()> closed) {
+  auto state = state_;
+  Post([state, text] { state->ShowBox(text); }, std::move(closed));
+}
+
+void WxUserInterface::PostErrorReport(const std::string& cause, const std::string& page,
+                                      std::function<void()> closed) {
+  Post([this, cause, page] { ShowErrorReport(cause, page); }, std::move(closed));
+}
+
+void WxUserInterface::Post(std::function<void()> show, std::function<void()> closed) {
+  struct Closing {
+    std::function<void()> closed;
+    ~Closing() {
+      if (closed) closed();
+    }
+  };
+  auto closing = std::make_shared<Closing>(Closing{std::move(closed)});
+  auto state = state_;
+  std::lock_guard<std::mutex> guard(state->lock);
+  if (state->shutDown || wxTheApp == nullptr) return;  // `closing` runs now
+  wxTheApp->CallAfter([state, show = std::move(show), closing] {
+    if (!state->ShutDown()) show();
+  });
+}
+
 void WxUserInterface::Shutdown() {
   {
     std::lock_guard<std::mutex> guard(state_->lock);

@@ -21,6 +21,9 @@ class WxUserInterface : public UserInterface {
   void ShowErrorBox(const std::string& text) override;
   void PostErrorBox(const std::string& text) override;
   void ShowErrorReport(const std::string& cause, const std::string& page) override;
+  void PostErrorBox(const std::string& text, std::function<void()> closed) override;
+  void PostErrorReport(const std::string& cause, const std::string& page,
+                       std::function<void()> closed) override;
 
   // User-interface thread.
   void Shutdown();
@@ -29,6 +32,10 @@ class WxUserInterface : public UserInterface {
   // Shared with calls queued for the user-interface thread, which may run
   // after this object has gone.
   struct State;
+  // Runs `show` on the user-interface thread and `closed` after it, even
+  // when nothing could be shown or showing failed.
+  void Post(std::function<void()> show, std::function<void()> closed);
+
   std::shared_ptr<State> state_;
   std::thread::id uiThread_;
 };

@@ -25,3 +25,19 @@ bool Bid::SetMargin(std::int32_t margin) {
   margin_ = margin;
   return true;
 }
+
+void Bid::ForgetSiteData() {
+  title.clear();
+  highBidder.clear();
+  currentBid.clear();
+  endTime = 0;
+  bidKey.clear();
+  status = BidStatus::Unknown;
+  readTime.reset();
+  secondsLeftAtRead = 0;
+  secondsLeft = 0;
+  refreshWanted = false;
+  dataFresh = false;
+  requestTime.reset();
+  rereadAt.reset();
+}

@@ -34,6 +34,10 @@ class Bid {
   bool SetMaxBid(float maxBid);         // refuses anything not >= 0 (NaN too)
   bool SetMargin(std::int32_t margin);  // refuses below 1 second
 
+  // Back to what a new bid knows of its auction (nothing), keeping the
+  // user's fields, the id and the account: for a bid given another item.
+  void ForgetSiteData();
+
   // The bid list's one account; set when the bid joins the list.
   const Account* account = nullptr;
 
@@ -48,8 +52,8 @@ class Bid {
 
   BidStatus status = BidStatus::Unknown;
 
-  // Local clock (whole seconds since 1970) when the last successful read was
-  // applied; unset until the first one.
+  // Local clock (monotonic, microseconds) when the reply of the last
+  // successful read arrived; unset until the first one.
   std::optional<std::int64_t> readTime;
   // Seconds left by the site's own clock at that read.
   std::int32_t secondsLeftAtRead = 0;
@@ -60,8 +64,11 @@ class Bid {
   // The shown data comes from a completed read: false while a read is
   // outstanding, and from the end of the auction until the final read.
   bool dataFresh = false;
-  // Local clock when the latest read was asked for; unset before any.
+  // Local clock (microseconds) when the latest read was asked for; unset
+  // before any.
   std::optional<std::int64_t> requestTime;
+  // A final page that still showed time left: read again at this time.
+  std::optional<std::int64_t> rereadAt;
 
  private:
   std::uint32_t id_;

@@ -20,6 +20,8 @@ std::int32_t ClampToInt32(std::int64_t value) {
 
 }  // namespace
 
+bool SiteOperations::MomentReached(const Bid& bid, std::int64_t) { return bid.secondsLeft <= bid.Margin(); }
+
 BidScheduler::BidScheduler(BidList& list, SiteOperations& site, const LocalClock& clock,
                            BidListDisplay& display)
     : list_(list), site_(site), clock_(clock), display_(display) {}
@@ -48,9 +50,9 @@ void BidScheduler::TickAll() {
 
 void BidScheduler::Tick(Bid& bid) {
   BidList::Hold hold(list_);  // a placement may delete the bid from a nested loop
-  const std::int64_t now = clock_.Now();
+  const std::int64_t now = clock_.NowMicros();
   UpdateSecondsLeft(bid, now);
-  AdvanceState(bid);
+  AdvanceState(bid, now);
   if (list_.IsRetired(&bid)) return;
   CheckRefreshDue(bid, now);
 }
@@ -62,11 +64,12 @@ void BidScheduler::UpdateSecondsLeft(Bid& bid, std::int64_t now) const {
   }
   // A bid never read keeps the seconds left it has (0 when new).
   if (!bid.readTime) return;
-  const std::int32_t elapsed = ClampToInt32(now - *bid.readTime);
+  // Truncated toward zero, as whole seconds.
+  const std::int32_t elapsed = ClampToInt32((now - *bid.readTime) / kMicrosPerSecond);
   bid.secondsLeft = ClampToInt32(std::int64_t{bid.secondsLeftAtRead} - elapsed);
 }
 
-void BidScheduler::AdvanceState(Bid& bid) {
+void BidScheduler::AdvanceState(Bid& bid, std::int64_t now) {
   switch (bid.status) {
     case BidStatus::Unknown:
       if (!bid.dataFresh) return;
@@ -77,7 +80,7 @@ void BidScheduler::AdvanceState(Bid& bid) {
       }
       return;
     case BidStatus::Watching:
-      if (bid.secondsLeft > bid.Margin()) return;
+      if (!site_.MomentReached(bid, now)) return;
       // The state moves before the call, and the id is remembered, so that
       // no nested pass and no copy of the bid restored by a dialog can
       // place it again.
@@ -91,7 +94,15 @@ void BidScheduler::AdvanceState(Bid& bid) {
       bid.status = BidStatus::AwaitingResult;
       return;
     case BidStatus::AwaitingResult:
-      if (bid.dataFresh) DecideEnd(bid);
+      if (!bid.dataFresh) return;
+      if (bid.secondsLeftAtRead > 0) {
+        // The page still shows time left (our end came before the site's):
+        // it decides nothing.
+        bid.dataFresh = false;
+        bid.rereadAt = now + kRereadMicros;
+        return;
+      }
+      DecideEnd(bid);
       return;
     case BidStatus::Invalid:
     case BidStatus::Ended:
@@ -106,11 +117,19 @@ void BidScheduler::DecideEnd(Bid& bid) const {
 }
 
 void BidScheduler::CheckRefreshDue(Bid& bid, std::int64_t now) const {
+  if (bid.status == BidStatus::AwaitingResult && bid.rereadAt && now >= *bid.rereadAt) {
+    bid.rereadAt.reset();
+    bid.refreshWanted = true;
+    return;
+  }
   if (bid.status != BidStatus::Watching || bid.refreshWanted) return;
   // One read per bid at a time: while one is outstanding (or its page could
   // not be read) no repeat is asked for, unless it has been waiting longer
   // than any exchange can take.
-  if (!bid.dataFresh && bid.requestTime && now - *bid.requestTime < kReadPatienceSeconds) return;
+  if (!bid.dataFresh && bid.requestTime &&
+      now - *bid.requestTime < kReadPatienceSeconds * kMicrosPerSecond) {
+    return;
+  }
 
   const std::int64_t left = bid.secondsLeft;
   const std::int64_t elapsed = std::int64_t{bid.secondsLeftAtRead} - bid.secondsLeft;
@@ -120,7 +139,7 @@ void BidScheduler::CheckRefreshDue(Bid& bid, std::int64_t now) const {
 }
 
 bool BidScheduler::RequestRead(Bid& bid) {
-  bid.requestTime = clock_.Now();
+  bid.requestTime = clock_.NowMicros();
   return site_.RequestItemPage(bid);
 }
 

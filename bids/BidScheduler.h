@@ -21,12 +21,14 @@ struct SiteRequest;
 // most once per run, a nested pass neither skips nor repeats a bid of the
 // outer pass, and a bid deleted meanwhile is not touched again.
 //
-// User-interface thread only.
+// Runs on the thread that owns the bid list (the engine's).
 class BidScheduler {
  public:
   // An outstanding read holds back automatic repeats for this long; longer
   // than one exchange can take before the HTTP client gives up on it.
   static constexpr std::int64_t kReadPatienceSeconds = 120;
+  // A final page that still shows time left is read again this much later.
+  static constexpr std::int64_t kRereadMicros = 1'000'000;
 
   BidScheduler(BidList& list, SiteOperations& site, const LocalClock& clock,
                BidListDisplay& display);
@@ -45,15 +47,20 @@ class BidScheduler {
   // request is known.
   bool RequestRead(Bid& bid);
 
-  // A finished read, handed over by the worker thread's receiver. A result
-  // whose bid has gone is dropped; the record is freed in every case.
+  // A finished read. A result whose bid has gone is dropped; the record is
+  // freed in every case.
   void HandleRequestDone(std::unique_ptr<SiteRequest> request);
 
   bool IsAccountVerified() const;
 
+  // Whether the bid's placement has begun; a bid given another item may be
+  // placed again.
+  bool Placed(std::uint32_t id) const { return placed_.count(id) > 0; }
+  void ForgetPlacement(std::uint32_t id) { placed_.erase(id); }
+
  private:
   void UpdateSecondsLeft(Bid& bid, std::int64_t now) const;
-  void AdvanceState(Bid& bid);
+  void AdvanceState(Bid& bid, std::int64_t now);
   void CheckRefreshDue(Bid& bid, std::int64_t now) const;
   void DecideEnd(Bid& bid) const;
 

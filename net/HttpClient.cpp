@@ -1,11 +1,13 @@
 #include "net/HttpClient.h"
 
+#include "net/LocalClock.h"
 #include "net/RequestWorker.h"
 #include "net/SiteRequest.h"
 #include "net/UserInterface.h"
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <mutex>
@@ -68,23 +70,28 @@ struct ListDeleter {
 };
 
 // What one exchange collects: its own buffers, nothing shared.
-struct Exchange {
+struct Transfer {
   std::string* page;
   std::string date;
   bool responseStarted = false;
   const std::atomic<bool>* stopping;
+  const std::atomic<bool>* abandon;
+  std::int64_t statusLine = 0;  // when the last hop's status line came
 
   static size_t Body(char* data, size_t size, size_t count, void* self) {
-    static_cast<Exchange*>(self)->page->append(data, size * count);
+    static_cast<Transfer*>(self)->page->append(data, size * count);
     return size * count;
   }
 
   // Sees the headers of every redirect hop: the Date of the last reply counts.
   static size_t Header(char* data, size_t size, size_t count, void* self) {
-    auto* exchange = static_cast<Exchange*>(self);
+    auto* exchange = static_cast<Transfer*>(self);
     const std::string_view line(data, size * count);
     exchange->responseStarted = true;
-    if (line.substr(0, 5) == "HTTP/") exchange->date.clear();
+    if (line.substr(0, 5) == "HTTP/") {
+      exchange->date.clear();
+      exchange->statusLine = MonotonicMicros();
+    }
     if (line.size() > 5 && strncasecmp(line.data(), "Date:", 5) == 0) {
       std::string_view value = line.substr(5);
       while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
@@ -98,11 +105,18 @@ struct Exchange {
 
   // Lets the program's exit abandon an exchange in progress.
   static int Progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Exchange*>(self)->stopping->load() ? 1 : 0;
+    const auto* transfer = static_cast<Transfer*>(self);
+    const bool abandoned = transfer->abandon != nullptr && transfer->abandon->load();
+    return transfer->stopping->load() || abandoned ? 1 : 0;
   }
 };
 
 }  // namespace
+
+std::int64_t ExchangeTiming::RoundTrip() const {
+  const std::int64_t total = std::max<std::int64_t>(0, firstByte - sent - handshake);
+  return newConnection ? total / 2 : total;
+}
 
 // The cookie store lives in a share handle used by every exchange of the run.
 struct HttpClient::Curl {
@@ -151,17 +165,12 @@ HttpClient::~HttpClient() {
 
 bool HttpClient::HttpGet(const std::string& host, const std::string& path, std::string& page,
                          std::string& dateHeader) {
-  return SendHttpRequest("GET", host, path, {}, page, dateHeader);
-}
-
-bool HttpClient::BackgroundGet(const std::string& host, const std::string& path,
-                               std::string& page, std::string& dateHeader) {
-  return SendHttpRequest("GET", host, path, {}, page, dateHeader, false);
+  return Exchange("GET", host, path, {}, page, dateHeader, {});
 }
 
 bool HttpClient::HttpPost(const std::string& host, const std::string& path,
                           const std::string& body, std::string& page, std::string& dateHeader) {
-  return SendHttpRequest("POST", host, path, body, page, dateHeader);
+  return Exchange("POST", host, path, body, page, dateHeader, {});
 }
 
 bool HttpClient::QueueRequest(std::unique_ptr<SiteRequest> request) {
@@ -169,13 +178,13 @@ bool HttpClient::QueueRequest(std::unique_ptr<SiteRequest> request) {
   return true;
 }
 
-bool HttpClient::SendHttpRequest(const char* verb, const std::string& host,
-                                 const std::string& path, const std::string& body,
-                                 std::string& page, std::string& dateHeader, bool waitForBox) {
+bool HttpClient::Exchange(const char* verb, const std::string& host, const std::string& path,
+                          const std::string& body, std::string& page, std::string& dateHeader,
+                          const ExchangeOptions& options) {
   page.clear();
   if (!curl_) return false;
   const auto report = [&](const std::string& text) {
-    if (waitForBox) {
+    if (options.waitForBox) {
       ui_.ShowErrorBox(text);
     } else {
       ui_.PostErrorBox(text);
@@ -187,7 +196,7 @@ bool HttpClient::SendHttpRequest(const char* verb, const std::string& host,
     return false;
   }
   CURL* h = easy.get();
-  Exchange exchange{&page, {}, false, &stopping_};
+  Transfer exchange{&page, {}, false, &stopping_, options.abandon};
   const std::string url = "http://" + host + path;
   const bool post = std::strcmp(verb, "POST") == 0;
 
@@ -210,12 +219,16 @@ bool HttpClient::SendHttpRequest(const char* verb, const std::string& host,
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connect.count()));
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.silence.count()));
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Exchange::Body);
+  const auto overall = options.deadline.count() > 0
+                           ? options.deadline
+                           : std::chrono::duration_cast<std::chrono::milliseconds>(timeouts_.overall);
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long long>(1, overall.count())));
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::Body);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &exchange);
-  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Exchange::Header);
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::Header);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &exchange);
   curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Exchange::Progress);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::Progress);
   curl_easy_setopt(h, CURLOPT_XFERINFODATA, &exchange);
   if (post) {
     curl_easy_setopt(h, CURLOPT_POST, 1L);
@@ -225,7 +238,21 @@ bool HttpClient::SendHttpRequest(const char* verb, const std::string& host,
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
   }
 
+  const std::int64_t sent = MonotonicMicros();
   const CURLcode result = curl_easy_perform(h);
+  if (options.timing != nullptr) {
+    ExchangeTiming& timing = *options.timing;
+    timing.sent = sent;
+    timing.firstByte = exchange.statusLine != 0 ? exchange.statusLine : MonotonicMicros();
+    long connects = 0;
+    curl_easy_getinfo(h, CURLINFO_NUM_CONNECTS, &connects);
+    timing.newConnection = connects > 0;
+    curl_off_t connected = 0, secured = 0;
+    curl_easy_getinfo(h, CURLINFO_CONNECT_TIME_T, &connected);
+    curl_easy_getinfo(h, CURLINFO_APPCONNECT_TIME_T, &secured);
+    timing.handshake = secured > connected ? static_cast<std::int64_t>(secured - connected) : 0;
+    timing.keptAlive = false;  // HTTP/1.0: the site closes after each reply
+  }
   if (result == CURLE_ABORTED_BY_CALLBACK) return false;  // the program is ending
   if (result != CURLE_OK) {
     report(ErrorText(exchange.responseStarted ? kReadStep : kSendStep, host, ErrorNumber(result)));

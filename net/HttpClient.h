@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ExchangeTiming.h"
 #include "net/RequestQueue.h"
 
 #include <atomic>
@@ -10,6 +11,19 @@
 class RequestWorker;
 class UserInterface;
 struct SiteRequest;
+
+// How one exchange is made.
+struct ExchangeOptions {
+  // The caller must not wait on its error box (a thread whose other work
+  // must go on while nobody is at the screen).
+  bool waitForBox = true;
+  // Gives up after this long in all, even while bytes trickle in; zero:
+  // the client's overall time-out.
+  std::chrono::milliseconds deadline{0};
+  ExchangeTiming* timing = nullptr;  // filled when given
+  // Set by the caller's owner to give up at once (its end); nothing is shown.
+  const std::atomic<bool>* abandon = nullptr;
+};
 
 // Every HTTP exchange of the program: HTTP/1.0, redirects followed, no
 // caching, one cookie store for the whole run shared by all threads, the
@@ -29,6 +43,7 @@ class HttpClient {
   struct Timeouts {
     std::chrono::seconds connect{60};
     std::chrono::seconds silence{30};  // nothing received for this long: time-out
+    std::chrono::seconds overall{120};  // no exchange takes longer than this
   };
 
   explicit HttpClient(UserInterface& ui);
@@ -41,21 +56,18 @@ class HttpClient {
   // with '/' and holds any query.
   bool HttpGet(const std::string& host, const std::string& path, std::string& page,
                std::string& dateHeader);
-  // HttpGet for the worker thread: its error box does not hold the thread,
-  // so one failed read does not stop the reads queued behind it.
-  bool BackgroundGet(const std::string& host, const std::string& path, std::string& page,
-                     std::string& dateHeader);
   // A non-empty body is sent as a form (application/x-www-form-urlencoded).
   bool HttpPost(const std::string& host, const std::string& path, const std::string& body,
                 std::string& page, std::string& dateHeader);
+  // Either of the two, as `options` say; `verb` is "GET" or "POST".
+  bool Exchange(const char* verb, const std::string& host, const std::string& path,
+                const std::string& body, std::string& page, std::string& dateHeader,
+                const ExchangeOptions& options);
 
   // Appends a record for the worker thread; always true.
   bool QueueRequest(std::unique_ptr<SiteRequest> request);
 
  private:
-  bool SendHttpRequest(const char* verb, const std::string& host, const std::string& path,
-                       const std::string& body, std::string& page, std::string& dateHeader,
-                       bool waitForBox = true);
 
   struct Curl;
   UserInterface& ui_;

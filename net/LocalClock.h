@@ -2,16 +2,25 @@
 
 #include <cstdint>
 
-// The local clock in whole seconds since 1970. Only intervals of it are
-// used (seconds since a page read), so its setting does not matter; a seam
-// so that tests move time without sleeping.
+// The local clock: monotonic, and counting on while the computer sleeps, so
+// that neither a step of the system clock nor a suspend moves a bid. Only
+// intervals of it mean anything (time since a page arrived). A seam, so
+// that tests move time without sleeping.
 class LocalClock {
  public:
   virtual ~LocalClock() = default;
-  virtual std::int64_t Now() const = 0;
+  virtual std::int64_t NowMicros() const = 0;
+  // Whole seconds, rounded down.
+  std::int64_t Now() const;
 };
 
+// CLOCK_BOOTTIME.
 class SystemClock : public LocalClock {
  public:
-  std::int64_t Now() const override;
+  std::int64_t NowMicros() const override;
 };
+
+// SystemClock's reading, for code that has no clock handed to it.
+std::int64_t MonotonicMicros();
+
+constexpr std::int64_t kMicrosPerSecond = 1'000'000;

@@ -16,8 +16,11 @@ void RequestWorker::Run(std::stop_token stop) {
   while (!stop.stop_requested()) {
     std::unique_ptr<SiteRequest> request = queue_.Take(kLongestWait);
     if (!request) continue;
-    request->succeeded =
-        client_.BackgroundGet(request->host, request->path, request->page, request->dateHeader);
+    ExchangeOptions options;
+    options.waitForBox = false;
+    options.timing = &request->timing;
+    request->succeeded = client_.Exchange("GET", request->host, request->path, {}, request->page,
+                                          request->dateHeader, options);
     if (!request->succeeded) continue;
     if (auto receiver = request->receiver.lock()) receiver->RequestDone(std::move(request));
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ExchangeTiming.h"
 #include "net/RequestReceiver.h"
 
 #include <cstdint>
@@ -19,4 +20,6 @@ struct SiteRequest {
   bool succeeded = false;
   std::string page;
   std::string dateHeader;
+  // When the reply came, whenever it is handled: the countdown starts there.
+  ExchangeTiming timing;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // The few things the logic asks of the user interface. The application
@@ -18,6 +19,20 @@ class UserInterface {
   // once. While a box shown this way is open, later ones are not shown, so
   // a site that is down opens one box, not one per bid.
   virtual void PostErrorBox(const std::string& text) { ShowErrorBox(text); }
+
+  // For a caller that must not wait and must know when the user is done
+  // (one report at a time): shows the box, or the report, and returns at
+  // once; `closed` runs when it was closed, or at once when nothing could be
+  // shown. Unlike PostErrorBox, never dropped because another box is open.
+  virtual void PostErrorBox(const std::string& text, std::function<void()> closed) {
+    ShowErrorBox(text);
+    if (closed) closed();
+  }
+  virtual void PostErrorReport(const std::string& cause, const std::string& page,
+                               std::function<void()> closed) {
+    ShowErrorReport(cause, page);
+    if (closed) closed();
+  }
 
   // The error report dialog, "Quorrel - Uh, oh!", with the cause and the
   // page as received. User-interface thread only; returns when closed.

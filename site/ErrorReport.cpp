@@ -4,16 +4,16 @@
 
 void ErrorReport::ReportSiteError(const std::string& cause, const std::string& /*host*/,
                                   const std::string& /*path*/, const std::string& page) {
-  if (open_) return;
-  open_ = true;
+  if (open_->exchange(true)) return;
+  // Whatever happens to the report, its closing lets the next one through.
+  const auto closed = [open = open_] { *open = false; };
   const auto holds = [&page](const char* text) { return page.find(text) != std::string::npos; };
   if (page.empty()) {
-    ui_.ShowErrorBox(kNoData);
+    ui_.PostErrorBox(kNoData, closed);
   } else if (holds("Temporarily Unavailable") || holds("temporarily unavailable") ||
              holds("scheduled maintenance")) {
-    ui_.ShowErrorBox(kSiteDown);
+    ui_.PostErrorBox(kSiteDown, closed);
   } else {
-    ui_.ShowErrorReport(cause, page);
+    ui_.PostErrorReport(cause, page, closed);
   }
-  open_ = false;
 }

@@ -1,15 +1,18 @@
 #pragma once
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 class UserInterface;
 
 // Tells the user that a page did not match the patterns: a short box for an
 // empty page or the site's maintenance page, the report dialog with the
-// page for anything else. One at a time: while a report is open, timers
-// and page reads go on, and later failures are dropped.
+// page for anything else. One at a time: while a report is open, later
+// failures are dropped. It never waits for the user: the engine's thread
+// reports, and the report shows on the user-interface thread.
 //
-// User-interface thread only.
+// Any thread.
 class ErrorReport {
  public:
   explicit ErrorReport(UserInterface& ui) : ui_(ui) {}
@@ -18,13 +21,13 @@ class ErrorReport {
       "Ebay returned no data. Check that your connection is working or try again later.";
   static constexpr const char* kSiteDown = "Ebay is temporarily down. Please try again later.";
 
-  // Returns when the user has closed what it showed, or at once when a
-  // report is open already. Host and path are kept for the report's sake;
-  // the dialog shows the cause and the page.
+  // Returns at once. Host and path are kept for the report's sake; the
+  // dialog shows the cause and the page.
   void ReportSiteError(const std::string& cause, const std::string& host,
                        const std::string& path, const std::string& page);
 
  private:
   UserInterface& ui_;
-  bool open_ = false;
+  // Shared with the closing of a report, which may come after this is gone.
+  std::shared_ptr<std::atomic<bool>> open_ = std::make_shared<std::atomic<bool>>(false);
 };

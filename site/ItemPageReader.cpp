@@ -36,14 +36,19 @@ ItemPageReader::ItemPageReader(HttpClient& client, const SiteTimeParser& times,
 bool ItemPageReader::RequestItemPage(Bid& bid, const std::weak_ptr<RequestReceiver>& receiver) {
   bid.refreshWanted = false;
   bid.dataFresh = false;
+  auto request = MakeRequest(bid);
+  request->receiver = receiver;
+  return client_.QueueRequest(std::move(request));
+}
+
+std::unique_ptr<SiteRequest> ItemPageReader::MakeRequest(const Bid& bid) {
   const ServerProfile& profile = ProfileOf(bid);
   auto request = std::make_unique<SiteRequest>();
   request->tag = static_cast<std::int32_t>(bid.Id());
-  request->receiver = receiver;
   request->host = profile.URL;
   request->path = ExpandTemplate(bid, profile.item_view.HTTPObject);
   request->page = ExpandTemplate(bid, profile.item_view.HTTPData);  // never sent: a GET
-  return client_.QueueRequest(std::move(request));
+  return request;
 }
 
 std::string ItemPageReader::ItemPageAddress(const Bid& bid) {
@@ -52,7 +57,9 @@ std::string ItemPageReader::ItemPageAddress(const Bid& bid) {
 }
 
 bool ItemPageReader::ApplyItemPage(Bid& bid, const SiteRequest& request) {
-  const std::int64_t readTime = clock_.Now();
+  // The countdown starts when the reply came, however late it is handled.
+  const std::int64_t readTime =
+      request.timing.firstByte != 0 ? request.timing.firstByte : clock_.NowMicros();
   if (request.page.find("- Invalid Item") != std::string::npos) {
     bid.status = BidStatus::Invalid;
     bid.dataFresh = true;  // the read is over: the row must not show one outstanding

@@ -35,6 +35,9 @@ class ItemPageReader {
   // failed step, leaving the fields that earlier steps set.
   bool ApplyItemPage(Bid& bid, const SiteRequest& request);
 
+  // The read of the bid's item page, tagged with its id, not yet queued.
+  static std::unique_ptr<SiteRequest> MakeRequest(const Bid& bid);
+
   // Where the browser finds the item: host and object, without "http://".
   static std::string ItemPageAddress(const Bid& bid);
 

@@ -21,7 +21,7 @@ namespace {
 
 class FixedClock : public LocalClock {
  public:
-  std::int64_t Now() const override { return 5000; }
+  std::int64_t NowMicros() const override { return 5000 * kMicrosPerSecond; }
 };
 
 std::string ServersWith(const std::string& number, const std::string& bidder) {
@@ -106,7 +106,7 @@ TEST_P(ReadPage, StepsAndTheirMessages) {
   EXPECT_TRUE(ui_.Boxes().empty());
   if (c.fresh) {
     EXPECT_EQ(bid_->secondsLeftAtRead, c.secondsLeft);
-    EXPECT_EQ(bid_->readTime, std::optional<std::int64_t>(5000));
+    EXPECT_EQ(bid_->readTime, std::optional<std::int64_t>(5000 * kMicrosPerSecond));
   }
 }
 

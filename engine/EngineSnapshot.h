@@ -1,0 +1,27 @@
+#pragma once
+
+#include "bids/Bid.h"
+#include "site/Account.h"
+
+#include <cstdint>
+#include <vector>
+
+// What the windows show: a copy of the engine's bid list, made after each
+// change. Each bid's account points at the snapshot's own copy.
+struct EngineSnapshot {
+  EngineSnapshot() = default;
+  EngineSnapshot(const EngineSnapshot&) = delete;
+  EngineSnapshot& operator=(const EngineSnapshot&) = delete;
+
+  std::vector<Bid> rows;  // display order
+  Account account;
+  std::int32_t defaultMargin = 20;
+  std::uint64_t revision = 0;  // grows with every snapshot
+
+  const Bid* FindBidById(std::uint32_t id) const {
+    for (const Bid& bid : rows) {
+      if (bid.Id() == id) return &bid;
+    }
+    return nullptr;
+  }
+};

@@ -1,0 +1,125 @@
+#include "engine/Placement.h"
+
+#include "net/HttpClient.h"
+#include "net/LocalClock.h"
+#include "site/PatternSearch.h"
+#include "site/RequestTemplate.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000;
+// The commit may take this long before it is given up.
+constexpr std::chrono::milliseconds kCommitDeadline{30'000};
+
+}  // namespace
+
+Placement::Placement(HttpClient& client, UserInterface& ui, const LocalClock& clock, const Bid& bid,
+                     std::int64_t commitBy, Reports reports)
+    : client_(client),
+      ui_(ui),
+      clock_(clock),
+      account_(bid.account != nullptr ? *bid.account : Account()),
+      bid_(bid),
+      commitBy_(commitBy),
+      reports_(std::move(reports)) {
+  bid_.account = &account_;
+  thread_ = std::thread([this] { Run(); });
+}
+
+Placement::~Placement() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    stop_ = true;
+    if (!commitSent_) abandon_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void Placement::Go() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    go_ = true;
+  }
+  wake_.notify_all();
+}
+
+Placement::Report Placement::NewReport(Report::Kind kind) const {
+  Report report;
+  report.kind = kind;
+  report.bidId = bid_.Id();
+  return report;
+}
+
+bool Placement::WaitForGo() {
+  std::unique_lock<std::mutex> guard(lock_);
+  wake_.wait(guard, [this] { return go_ || stop_; });
+  return !stop_;
+}
+
+bool Placement::FetchKey(std::string& key) {
+  const ServerProfile& profile = account_.Profile();
+  for (int attempt = 0; attempt < 2 && !abandon_; ++attempt) {
+    const std::int64_t left = commitBy_ - clock_.NowMicros();
+    // The first try leaves half the time to the moment for a second one.
+    if (attempt > 0 && left < kSecond) break;
+    const std::int64_t allowed = attempt == 0 ? std::max(left / 2, 2 * kSecond) : std::max(left, kSecond);
+    ExchangeOptions options;
+    options.waitForBox = false;
+    options.deadline = std::chrono::milliseconds(allowed / 1000);
+    Report exchanged = NewReport(Report::Exchanged);
+    options.timing = &exchanged.timing;
+    options.abandon = &abandon_;
+    std::string page;
+    const bool answered =
+        client_.Exchange("POST", profile.URL, ExpandTemplate(bid_, profile.bid_setup.HTTPObject),
+                         ExpandTemplate(bid_, profile.bid_setup.HTTPData), page,
+                         exchanged.dateHeader, options);
+    if (!answered) continue;
+    keptConnection_ = exchanged.timing.keptAlive;
+    reports_(exchanged);
+    const PatternResult found = SearchPattern(profile.bid_setup.keyexp, page, key, ui_,
+                                              "Malformed regular expression parsing bid key\n");
+    if (found == PatternResult::Match) return true;
+    if (found == PatternResult::Failed) break;  // a broken pattern stays broken
+  }
+  return false;
+}
+
+void Placement::Run() {
+  std::string key;
+  const bool haveKey = FetchKey(key);
+  if (haveKey) {
+    Report found = NewReport(Report::KeyFound);
+    found.key = key;
+    reports_(found);
+  }
+  Report finished = NewReport(Report::Finished);
+  if (haveKey && WaitForGo()) {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      commitSent_ = true;  // from here on the commit is not abandoned
+    }
+    Report sent = NewReport(Report::CommitSent);
+    reports_(sent);
+    bid_.bidKey = key;  // expanded only now, so that %[BIDKEY] gives the key
+    const ServerProfile& profile = account_.Profile();
+    ExchangeOptions options;
+    options.waitForBox = false;
+    options.deadline = kCommitDeadline;
+    options.abandon = &abandon_;
+    Report exchanged = NewReport(Report::Exchanged);
+    options.timing = &exchanged.timing;
+    std::string page;
+    finished.committed =
+        client_.Exchange("POST", profile.URL, ExpandTemplate(bid_, profile.bid_commit.HTTPObject),
+                         ExpandTemplate(bid_, profile.bid_commit.HTTPData), page,
+                         exchanged.dateHeader, options);
+    if (finished.committed) reports_(exchanged);
+  }
+  done_ = true;
+  reports_(finished);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "bids/Bid.h"
+#include "net/ExchangeTiming.h"
+#include "site/Account.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class HttpClient;
+class LocalClock;
+class UserInterface;
+
+// One bid's placement, on a thread of its own so that a slow or stalled
+// exchange holds no other bid: the bid setup is fetched ahead of the
+// moment (once more if the first try fails and time allows), and the
+// commit goes the moment Go is called, or as soon as the key is there if
+// the moment came first. Works on copies of the bid and its account taken
+// when it starts.
+class Placement {
+ public:
+  // What the engine hears, on the placement's thread.
+  struct Report {
+    enum Kind { Exchanged, KeyFound, CommitSent, Finished };
+    Kind kind = Finished;
+    std::uint32_t bidId = 0;
+    std::string key;         // KeyFound
+    std::string dateHeader;  // Exchanged: the reply's Date and when it came
+    ExchangeTiming timing;
+    bool committed = false;  // Finished: the commit was sent and answered
+  };
+  using Reports = std::function<void(Report)>;
+
+  // `commitBy`: the local time (microseconds) the commit is planned for,
+  // which bounds how long the setup may take.
+  Placement(HttpClient& client, UserInterface& ui, const LocalClock& clock, const Bid& bid,
+            std::int64_t commitBy, Reports reports);
+  // Before the commit went out, gives up at once; after, waits for it.
+  ~Placement();
+  Placement(const Placement&) = delete;
+  Placement& operator=(const Placement&) = delete;
+
+  void Go();
+  // Gives up at once, the commit too (the program's end).
+  void Abandon() { abandon_ = true; }
+  // The setup's connection stays open, so the commit costs one trip.
+  bool KeptConnection() const { return keptConnection_; }
+  bool CommitSent() const { return commitSent_; }
+  bool Done() const { return done_; }
+
+ private:
+  void Run();
+  bool FetchKey(std::string& key);
+  bool WaitForGo();
+  Report NewReport(Report::Kind kind) const;
+
+  HttpClient& client_;
+  UserInterface& ui_;
+  const LocalClock& clock_;
+  Account account_;
+  Bid bid_;  // refers to account_
+  std::int64_t commitBy_;
+  Reports reports_;
+
+  std::mutex lock_;
+  std::condition_variable wake_;
+  bool go_ = false;
+  bool stop_ = false;
+  std::atomic<bool> abandon_{false};
+  std::atomic<bool> keptConnection_{false};
+  std::atomic<bool> commitSent_{false};
+  std::atomic<bool> done_{false};
+  std::thread thread_;  // last: it uses everything above
+};

@@ -1,0 +1,77 @@
+#include "engine/SiteClock.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000;
+constexpr std::size_t kKept = 9;  // round trips kept for the median
+
+std::int64_t Median(const std::deque<std::int64_t>& values) {
+  std::vector<std::int64_t> sorted(values.begin(), values.end());
+  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+  return sorted[sorted.size() / 2];
+}
+
+void Keep(std::deque<std::int64_t>& values, std::int64_t value) {
+  values.push_back(value);
+  if (values.size() > kKept) values.pop_front();
+}
+
+// Division that rounds toward minus infinity.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+}  // namespace
+
+void SiteClock::AddReply(SiteTime date, const ExchangeTiming& timing) {
+  if (timing.sent == 0 || timing.firstByte < timing.sent) return;
+  const std::int64_t roundTrip = timing.RoundTrip();
+  Keep(roundTrips_, roundTrip);
+  if (timing.newConnection) Keep(handshakes_, timing.handshake);
+
+  // Where in the exchange the site stamped the reply is a guess; the guess
+  // is allowed to be off by a little, more on a slow exchange.
+  const std::int64_t slack = 1'000 + roundTrip / 50;
+  const std::int64_t stamped = timing.Stamped();
+  const std::int64_t lo = date * kSecond - stamped - slack;
+  const std::int64_t hi = (date + 1) * kSecond - stamped + slack;
+  if (known_ && std::max(lo, lo_) < std::min(hi, hi_)) {
+    lo_ = std::max(lo, lo_);
+    hi_ = std::min(hi, hi_);
+    return;
+  }
+  // The first reply, or one that contradicts the others (the site's clock
+  // was set, or a guess was wrong): start again from it.
+  if (known_) ++resets_;
+  known_ = true;
+  lo_ = lo;
+  hi_ = hi;
+}
+
+std::int64_t SiteClock::LocalTimeOf(SiteTime siteTime) const {
+  return siteTime * kSecond - (lo_ + (hi_ - lo_) / 2);
+}
+
+std::int64_t SiteClock::RoundTrip() const {
+  return roundTrips_.empty() ? 300'000 : Median(roundTrips_);
+}
+
+std::int64_t SiteClock::Handshake() const { return handshakes_.empty() ? 0 : Median(handshakes_); }
+
+std::int64_t SiteClock::ArrivalDelay(bool keptConnection) const {
+  const std::int64_t roundTrip = RoundTrip();
+  return keptConnection ? roundTrip / 2 : roundTrip + Handshake() + roundTrip / 2;
+}
+
+std::optional<std::int64_t> SiteClock::ProbeSendTime(std::int64_t earliest) const {
+  if (!known_ || Width() <= kProbedWidth) return std::nullopt;
+  // A page read is stamped when the site has the request.
+  const std::int64_t toStamp = ArrivalDelay(false);
+  const std::int64_t middle = lo_ + (hi_ - lo_) / 2;
+  // The first local time after earliest + toStamp at which the site's clock,
+  // by the middle of the estimate, turns a whole second.
+  const std::int64_t stampFrom = earliest + toStamp;
+  const std::int64_t boundary = (FloorDiv(stampFrom + middle, kSecond) + 1) * kSecond - middle;
+  return boundary - toStamp;
+}

@@ -1,0 +1,540 @@
+#include "engine/SnipeEngine.h"
+
+#include "bids/BidColumns.h"
+#include "bids/BidListDisplay.h"
+#include "bids/BidScheduler.h"
+#include "bids/SiteOperations.h"
+#include "engine/Placement.h"
+#include "engine/PostingUserInterface.h"
+#include "engine/ReadPool.h"
+#include "engine/SiteClock.h"
+#include "net/HttpClient.h"
+#include "net/LocalClock.h"
+#include "net/SiteRequest.h"
+#include "net/SiteTimeParser.h"
+#include "site/ErrorReport.h"
+#include "site/ItemPageReader.h"
+#include "store/BidFile.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <map>
+#include <optional>
+
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000;
+// Snapshots for the windows, at most this often while work pours in.
+constexpr std::int64_t kPublishEvery = 100'000;
+// Probes narrow the site clock for bids due within this time.
+constexpr std::int64_t kProbeHorizon = 180 * kSecond;
+// The setup goes this long before the moment, plus a few exchanges.
+constexpr std::int64_t kSetupLead = 3 * kSecond;
+constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+
+}  // namespace
+
+// Everything the engine's thread owns. Only that thread touches it, but for
+// the inbox and the published snapshot, which have their own lock.
+class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
+ public:
+  Core(HttpClient& client, UserInterface& ui, const SiteTimeParser& times, const LocalClock& clock,
+       std::string bidFilePath, EngineObserver& observer, const Hooks& hooks)
+      : client_(client),
+        postingUi_(ui),
+        times_(times),
+        clock_(clock),
+        bidFilePath_(std::move(bidFilePath)),
+        observer_(observer),
+        hooks_(hooks),
+        report_(postingUi_),
+        reader_(client, times, clock, postingUi_, report_),
+        scheduler_(list_, *this, clock, *this),
+        reads_(client, [this](std::unique_ptr<SiteRequest> request) { Deliver(std::move(request)); }) {
+    PublishNow();
+  }
+
+  ~Core() {
+    // Their threads report into the inbox: they end while it is there.
+    for (auto& [id, placement] : placements_) placement->Abandon();
+    for (auto& placement : retired_) placement->Abandon();
+    placements_.clear();
+    retired_.clear();
+  }
+
+  // The engine's loop: commands and results as they come, the pass once a
+  // second, and each bid's moment when it comes.
+  void Run() {
+    while (true) {
+      std::vector<Entry> batch;
+      {
+        std::unique_lock<std::mutex> guard(lock_);
+        const std::int64_t wake = NextWake();
+        const std::int64_t now = clock_.NowMicros();
+        if (inbox_.empty() && !stopping_ && wake > now) {
+          // Waits are cut into slices: a suspend stops the wait's own clock.
+          const std::int64_t wait = std::min(wake - now, kSecond);
+          wakeUp_.wait_for(guard, std::chrono::microseconds(wait));
+        }
+        if (stopping_ && inbox_.empty()) break;
+        batch.swap(inbox_);
+      }
+      for (Entry& entry : batch) Handle(entry);
+      Step();
+    }
+    Save();
+  }
+
+  void Post(std::function<void(Core&)> command) {
+    Push(Entry{std::move(command), nullptr, std::nullopt, false});
+  }
+
+  void RequestStop() {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      stopping_ = true;
+    }
+    wakeUp_.notify_all();
+  }
+
+  std::shared_ptr<const EngineSnapshot> Snapshot() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return snapshot_;
+  }
+
+  // Commands, on the engine's thread.
+  BidList& List() { return list_; }
+  void Start() {
+    if (started_) return;
+    started_ = true;
+    const std::int64_t now = clock_.NowMicros();
+    nextTick_ = now + kSecond;
+    refreshAllAt_ = now + kSecond;
+  }
+  void AddBid(const Bid& bid, bool refreshNow) {
+    const std::size_t row = list_.AddBid(bid);
+    if (refreshNow) scheduler_.RequestRead(*list_.BidAt(row));
+    Changed();
+    Save();
+  }
+  void EditBid(std::uint32_t id, std::uint32_t item, float maxBid, std::int32_t margin) {
+    Bid* bid = list_.FindBidById(id);
+    if (bid == nullptr) return;
+    const bool otherItem = item != bid->Item();
+    bid->SetItem(item);
+    bid->SetMaxBid(maxBid);
+    bid->SetMargin(margin);
+    if (otherItem) {
+      // Nothing read of the old item holds for the new one.
+      bid->ForgetSiteData();
+      Retire(id);
+      scheduler_.ForgetPlacement(id);
+      scheduler_.RequestRead(*bid);
+    }
+    Changed();
+    Save();
+  }
+  void DeleteBids(const std::vector<std::uint32_t>& ids) {
+    for (const std::uint32_t id : ids) {
+      if (const auto row = list_.RowOf(list_.FindBidById(id))) list_.DeleteRow(*row);
+      Retire(id);
+    }
+    Changed();
+    Save();
+  }
+  void Refresh(std::uint32_t id) {
+    if (Bid* bid = list_.FindBidById(id)) scheduler_.RequestRead(*bid);
+    Changed();
+  }
+  void RefreshAll() {
+    if (hooks_.refreshAll) hooks_.refreshAll();
+    for (std::size_t row = 0; row < list_.RowCount(); ++row) scheduler_.RequestRead(*list_.BidAt(row));
+    Changed();
+  }
+  void SetAccount(const Account& account) {
+    list_.AccountRecord() = account;
+    Changed();
+  }
+  void SetDefaultMargin(std::int32_t margin) {
+    list_.defaultMargin = margin;
+    Changed();
+  }
+  void SetSort(const SortOrder& order) {
+    sort_ = order;
+    SortRows();
+  }
+  void SetVisible(bool visible) {
+    scheduler_.SetVisible(visible);
+    Changed();
+  }
+  void Save() { SaveBidFile(bidFilePath_, list_); }
+
+ private:
+  struct Entry {
+    std::function<void(Core&)> command;
+    std::unique_ptr<SiteRequest> read;
+    std::optional<Placement::Report> report;
+    bool probe = false;
+  };
+
+  void Push(Entry entry) {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      inbox_.push_back(std::move(entry));
+    }
+    wakeUp_.notify_all();
+  }
+
+  void Deliver(std::unique_ptr<SiteRequest> request, bool probe = false) {
+    Push(Entry{nullptr, std::move(request), std::nullopt, probe});
+  }
+
+  void Handle(Entry& entry) {
+    if (entry.command) {
+      entry.command(*this);
+    } else if (entry.read) {
+      if (entry.probe) probeInFlight_ = false;
+      Sample(entry.read->host, entry.read->dateHeader, entry.read->timing);
+      scheduler_.HandleRequestDone(std::move(entry.read));
+      Changed();
+    } else if (entry.report) {
+      HandleReport(*entry.report);
+    }
+  }
+
+  void HandleReport(const Placement::Report& report) {
+    Bid* bid = list_.FindBidById(report.bidId);
+    switch (report.kind) {
+      case Placement::Report::Exchanged:
+        if (bid != nullptr && bid->account != nullptr) {
+          Sample(bid->account->Profile().URL, report.dateHeader, report.timing);
+        }
+        return;
+      case Placement::Report::KeyFound:
+        if (bid != nullptr) bid->bidKey = report.key;
+        return;
+      case Placement::Report::CommitSent:
+      case Placement::Report::Finished:
+        return;
+    }
+  }
+
+  void Sample(const std::string& host, const std::string& dateHeader, const ExchangeTiming& timing) {
+    SiteTime date = 0;
+    if (timing.sent == 0 || !times_.ParseSiteTime(dateHeader, date)) return;
+    clocks_[host].AddReply(date, timing);
+  }
+
+  // The pass once a second, the start-up refresh, and every bid whose
+  // moment, or whose setup's time, has come.
+  void Step() {
+    const std::int64_t now = clock_.NowMicros();
+    if (started_ && now >= refreshAllAt_) {
+      refreshAllAt_ = kNever;
+      RefreshAll();
+    }
+    if (started_ && now >= nextTick_) {
+      nextTick_ = std::max(nextTick_ + kSecond, now + kSecond / 2);
+      if (hooks_.passBegin) hooks_.passBegin();
+      scheduler_.TickAll();
+      if (hooks_.passEnd) hooks_.passEnd();
+    }
+    if (started_) Plan(clock_.NowMicros());
+    Reap();
+    if (dirty_ && (clock_.NowMicros() - published_ >= kPublishEvery || InboxEmpty())) PublishNow();
+  }
+
+  void Plan(std::int64_t now) {
+    nextMoment_ = kNever;
+    const Bid* nearest = nullptr;
+    std::int64_t nearestMoment = kNever;
+    BidList::Hold hold(list_);
+    for (std::size_t row = 0; row < list_.RowCount(); ++row) {
+      Bid* bid = list_.BidAt(row);
+      if (bid->status != BidStatus::Watching) continue;
+      const std::optional<std::int64_t> moment = Moment(*bid);
+      if (!moment) continue;
+      if (*moment < nearestMoment) {
+        nearestMoment = *moment;
+        nearest = bid;
+      }
+      const std::int64_t setupAt = *moment - Lead(*bid);
+      if (now >= setupAt && placements_.count(bid->Id()) == 0 && !scheduler_.Placed(bid->Id())) {
+        StartPlacement(*bid, *moment);
+      }
+      if (now >= *moment) {
+        scheduler_.Tick(*bid);  // the moment: the scheduler commits it
+        if (!list_.IsRetired(bid)) ShowRow(row);
+        continue;
+      }
+      nextMoment_ = std::min(nextMoment_, placements_.count(bid->Id()) ? *moment : std::min(*moment, setupAt));
+    }
+    if (nearest != nullptr && nearestMoment - now < kProbeHorizon) Probe(*nearest, now);
+  }
+
+  // When the bid's commit must leave: on the site clock's estimate where it
+  // is narrow enough, else by the whole-second count.
+  std::optional<std::int64_t> Moment(const Bid& bid) const {
+    if (!bid.readTime || bid.account == nullptr) return std::nullopt;
+    const auto clock = clocks_.find(bid.account->Profile().URL);
+    if (clock != clocks_.end() && clock->second.Precise()) {
+      const auto placement = placements_.find(bid.Id());
+      const bool kept = placement != placements_.end() && placement->second->KeptConnection();
+      return clock->second.LocalTimeOf(bid.endTime - bid.Margin()) - clock->second.ArrivalDelay(kept);
+    }
+    return *bid.readTime + (std::int64_t{bid.secondsLeftAtRead} - bid.Margin()) * kSecond;
+  }
+
+  std::int64_t Lead(const Bid& bid) const {
+    const auto clock = bid.account ? clocks_.find(bid.account->Profile().URL) : clocks_.end();
+    const std::int64_t exchange =
+        clock != clocks_.end() ? 2 * clock->second.ArrivalDelay(false) : 2 * kSecond;
+    return kSetupLead + 4 * exchange;
+  }
+
+  void StartPlacement(const Bid& bid, std::int64_t commitBy) {
+    placements_[bid.Id()] = std::make_unique<Placement>(
+        client_, postingUi_, clock_, bid, commitBy,
+        [this](Placement::Report report) { Push(Entry{nullptr, nullptr, std::move(report), false}); });
+  }
+
+  // A placement whose bid went: given up unless its commit is on its way,
+  // and kept until its thread is done.
+  void Retire(std::uint32_t id) {
+    const auto found = placements_.find(id);
+    if (found == placements_.end()) return;
+    if (!found->second->CommitSent()) found->second->Abandon();
+    retired_.push_back(std::move(found->second));
+    placements_.erase(found);
+  }
+
+  void Reap() {
+    std::erase_if(retired_, [](const std::unique_ptr<Placement>& p) { return p->Done(); });
+    for (auto it = placements_.begin(); it != placements_.end();) {
+      Bid* bid = list_.FindBidById(it->first);
+      const bool over = bid == nullptr || (bid->status != BidStatus::Watching && it->second->Done());
+      if (over && it->second->Done()) {
+        it = placements_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  // One read at a chosen fraction of a second, to narrow the site clock.
+  void Probe(const Bid& bid, std::int64_t now) {
+    if (probeInFlight_ || bid.account == nullptr) return;
+    SiteClock& clock = clocks_[bid.account->Profile().URL];
+    const std::optional<std::int64_t> sendAt = clock.ProbeSendTime(now + 20'000);
+    if (!sendAt) return;
+    probeInFlight_ = true;
+    std::shared_ptr<SiteRequest> request = ItemPageReader::MakeRequest(bid);
+    probe_ = std::jthread([this, request, at = *sendAt](std::stop_token stop) {
+      std::mutex m;
+      std::condition_variable_any sleeper;
+      std::unique_lock<std::mutex> guard(m);
+      for (std::int64_t left = at - clock_.NowMicros(); left > 0 && !stop.stop_requested();
+           left = at - clock_.NowMicros()) {
+        sleeper.wait_for(guard, stop, std::chrono::microseconds(std::min(left, kSecond)),
+                         [] { return false; });
+      }
+      if (stop.stop_requested()) return;
+      auto owned = std::make_unique<SiteRequest>(*request);
+      ExchangeOptions options;
+      options.waitForBox = false;
+      options.timing = &owned->timing;
+      options.abandon = &probeAbandon_;
+      owned->succeeded = client_.Exchange("GET", owned->host, owned->path, {}, owned->page,
+                                          owned->dateHeader, options);
+      if (owned->succeeded) {
+        Deliver(std::move(owned), true);
+      } else {
+        Post([](Core& core) { core.probeInFlight_ = false; });
+      }
+    });
+  }
+
+  // SiteOperations
+  bool MomentReached(const Bid& bid, std::int64_t now) override {
+    if (bid.secondsLeft < 0) return true;  // whatever the estimate says
+    const auto clock = bid.account ? clocks_.find(bid.account->Profile().URL) : clocks_.end();
+    if (clock == clocks_.end() || !clock->second.Precise()) return bid.secondsLeft <= bid.Margin();
+    const std::optional<std::int64_t> moment = Moment(bid);
+    return moment && now >= *moment;
+  }
+  bool RequestItemPage(Bid& bid) override {
+    bid.refreshWanted = false;
+    bid.dataFresh = false;
+    // The read of the bid nearest its moment goes first; a bid never read
+    // may be the nearest of all.
+    const std::int64_t now = clock_.NowMicros();
+    std::int64_t urgency = now;
+    if (bid.status == BidStatus::Watching || bid.status == BidStatus::BidPlaced) {
+      if (const auto moment = Moment(bid)) urgency = std::max(now, *moment);
+    }
+    reads_.Queue(ItemPageReader::MakeRequest(bid), urgency);
+    return true;
+  }
+  bool ApplyItemPage(Bid& bid, const SiteRequest& request) override {
+    return reader_.ApplyItemPage(bid, request);
+  }
+  bool PlaceBid(Bid& bid) override {
+    if (hooks_.placing) hooks_.placing(bid.Item());
+    auto& placement = placements_[bid.Id()];
+    if (!placement) {
+      placement = std::make_unique<Placement>(
+          client_, postingUi_, clock_, bid, clock_.NowMicros(),
+          [this](Placement::Report report) { Push(Entry{nullptr, nullptr, std::move(report), false}); });
+    }
+    placement->Go();
+    Changed();
+    return true;
+  }
+
+  // BidListDisplay
+  void ShowRow(std::size_t) override { Changed(); }
+  void SortRows() override {
+    const int column = sort_.Column();
+    const bool descending = sort_.Descending();
+    if (sort_.Order() != 0) {
+      list_.SortRows([column, descending](const Bid& a, const Bid& b) {
+        return BidColumns::GoesBefore(a, b, column, descending);
+      });
+    }
+    Changed();
+  }
+
+  void Changed() { dirty_ = true; }
+
+  bool InboxEmpty() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return inbox_.empty();
+  }
+
+  void PublishNow() {
+    auto snapshot = std::make_shared<EngineSnapshot>();
+    snapshot->account = list_.AccountRecord();
+    snapshot->defaultMargin = list_.defaultMargin;
+    snapshot->rows.reserve(list_.RowCount());
+    for (std::size_t row = 0; row < list_.RowCount(); ++row) {
+      snapshot->rows.push_back(*list_.BidAt(row));
+      snapshot->rows.back().account = &snapshot->account;
+    }
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      snapshot->revision = snapshot_ ? snapshot_->revision + 1 : 1;
+      snapshot_ = std::move(snapshot);
+    }
+    dirty_ = false;
+    published_ = clock_.NowMicros();
+    observer_.EngineChanged();
+  }
+
+  std::int64_t NextWake() const {
+    if (!started_) return dirty_ ? published_ + kPublishEvery : kNever;
+    std::int64_t wake = std::min(nextTick_, nextMoment_);
+    wake = std::min(wake, refreshAllAt_);
+    if (dirty_) wake = std::min(wake, published_ + kPublishEvery);
+    return wake;
+  }
+
+  HttpClient& client_;
+  PostingUserInterface postingUi_;
+  const SiteTimeParser& times_;
+  const LocalClock& clock_;
+  std::string bidFilePath_;
+  EngineObserver& observer_;
+  const Hooks& hooks_;
+
+  BidList list_;
+  SortOrder sort_;
+  ErrorReport report_;
+  ItemPageReader reader_;
+  BidScheduler scheduler_;
+  std::map<std::string, SiteClock> clocks_;  // by host
+  std::map<std::uint32_t, std::unique_ptr<Placement>> placements_;
+  std::vector<std::unique_ptr<Placement>> retired_;
+
+  bool started_ = false;
+  std::int64_t nextTick_ = kNever;
+  std::int64_t refreshAllAt_ = kNever;
+  std::int64_t nextMoment_ = kNever;
+  bool dirty_ = false;
+  std::int64_t published_ = 0;
+  bool probeInFlight_ = false;
+  std::atomic<bool> probeAbandon_{false};
+
+  mutable std::mutex lock_;  // the inbox, stopping_ and the snapshot
+  std::condition_variable wakeUp_;
+  std::vector<Entry> inbox_;
+  bool stopping_ = false;
+  std::shared_ptr<const EngineSnapshot> snapshot_;
+
+  // Last: their threads hand results to everything above.
+  ReadPool reads_;
+  std::jthread probe_;
+
+ public:
+  void AbandonExchanges() { probeAbandon_ = true; }
+};
+
+SnipeEngine::SnipeEngine(HttpClient& client, UserInterface& ui, const SiteTimeParser& times,
+                         const LocalClock& clock, std::string bidFilePath, EngineObserver& observer)
+    : core_(std::make_unique<Core>(client, ui, times, clock, std::move(bidFilePath), observer, hooks)) {
+  thread_ = std::thread([this] { core_->Run(); });
+}
+
+SnipeEngine::~SnipeEngine() { Stop(); }
+
+void SnipeEngine::Stop() {
+  if (!thread_.joinable()) return;
+  core_->RequestStop();
+  thread_.join();
+  core_->AbandonExchanges();
+  core_.reset();
+}
+
+void SnipeEngine::Post(std::function<void(Core&)> command) {
+  if (core_) core_->Post(std::move(command));
+}
+
+void SnipeEngine::Call(const std::function<void(BidList&)>& job) {
+  if (!thread_.joinable()) return;
+  std::mutex m;
+  std::condition_variable done;
+  bool finished = false;
+  Post([&](Core& core) {
+    job(core.List());
+    std::lock_guard<std::mutex> guard(m);
+    finished = true;
+    done.notify_all();
+  });
+  std::unique_lock<std::mutex> guard(m);
+  done.wait(guard, [&] { return finished; });
+}
+
+void SnipeEngine::Start() { Post([](Core& core) { core.Start(); }); }
+void SnipeEngine::AddBid(const Bid& bid, bool refreshNow) {
+  Post([bid, refreshNow](Core& core) { core.AddBid(bid, refreshNow); });
+}
+void SnipeEngine::EditBid(std::uint32_t id, std::uint32_t item, float maxBid, std::int32_t margin) {
+  Post([=](Core& core) { core.EditBid(id, item, maxBid, margin); });
+}
+void SnipeEngine::DeleteBids(const std::vector<std::uint32_t>& ids) {
+  Post([ids](Core& core) { core.DeleteBids(ids); });
+}
+void SnipeEngine::Refresh(std::uint32_t id) { Post([id](Core& core) { core.Refresh(id); }); }
+void SnipeEngine::RefreshAll() { Post([](Core& core) { core.RefreshAll(); }); }
+void SnipeEngine::SetAccount(const Account& account) {
+  Post([account](Core& core) { core.SetAccount(account); });
+}
+void SnipeEngine::SetDefaultMargin(std::int32_t margin) {
+  Post([margin](Core& core) { core.SetDefaultMargin(margin); });
+}
+void SnipeEngine::SetSort(const SortOrder& order) { Post([order](Core& core) { core.SetSort(order); }); }
+void SnipeEngine::SetVisible(bool visible) { Post([visible](Core& core) { core.SetVisible(visible); }); }
+
+std::shared_ptr<const EngineSnapshot> SnipeEngine::Snapshot() const {
+  return core_ ? core_->Snapshot() : std::make_shared<const EngineSnapshot>();
+}
