@@ -5,17 +5,17 @@
 #include "app/BidOptionsDialog.h"
 #include "app/ItemDropTarget.h"
 #include "app/Services.h"
-#include "app/WxRequestReceiver.h"
 #include "app/WxText.h"
 #include "bids/BidColumns.h"
 #include "bids/ItemLink.h"
-#include "net/SiteRequest.h"
 #include "site/AccountFile.h"
+#include "site/ItemPageReader.h"
 #include "store/BidFile.h"
 
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <vector>
 
 bool BidListView::firstCreation_ = true;
@@ -23,11 +23,18 @@ bool BidListView::firstCreation_ = true;
 BidListView::BidListView(wxWindow* parent, Services& services)
     : wxListCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_VIRTUAL | wxBORDER_SUNKEN),
-      services_(services) {
-  receiver_ = std::make_shared<WxRequestReceiver>(
-      [this](std::unique_ptr<SiteRequest> request) { scheduler_->HandleRequestDone(std::move(request)); });
-  site_ = std::make_unique<AuctionSite>(services_.reader, services_.placer, receiver_);
-  scheduler_ = std::make_unique<BidScheduler>(list_, *site_, services_.clock, *this);
+      services_(services),
+      snapshot_(std::make_shared<const EngineSnapshot>()) {
+  engine_ = std::make_unique<SnipeEngine>(services_.client, services_.ui, services_.times,
+                                          services_.clock,
+                                          services_.paths.PathOf(DataPaths::BidsFileName), *this);
+  TimingLog& timing = services_.timing;
+  if (timing.On()) {
+    engine_->hooks.passBegin = [&timing] { timing.BeginPass(TimingLog::LocalMilliseconds()); };
+    engine_->hooks.passEnd = [&timing] { timing.EndPass(); };
+    engine_->hooks.placing = [&timing](std::uint32_t item) { timing.Placing(item); };
+    engine_->hooks.refreshAll = [&timing] { timing.Event("refresh_all"); };
+  }
 
   AssignImageList(Artwork::MakeRowImages(), wxIMAGE_LIST_SMALL);
   for (int i = 0; i < BidColumns::kCount; ++i) {
@@ -37,18 +44,6 @@ BidListView::BidListView(wxWindow* parent, Services& services)
   }
   ApplyLayout(ListLayout());
 
-  // A box opened during a tick must not be opened inside the timer's own
-  // handler (that timer stops while the box is open): the tick runs after.
-  site_->onPlacing = [this](const Bid& bid) { services_.timing.Placing(bid.Item()); };
-  tick_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-    const std::int64_t fired = services_.timing.On() ? TimingLog::LocalMilliseconds() : 0;
-    CallAfter([this, fired] {
-      services_.timing.BeginPass(fired);
-      scheduler_->TickAll();
-      services_.timing.EndPass();
-    });
-  });
-  startupRefresh_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { CallAfter([this] { RefreshAll(); }); });
   Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) {
     SortOrder clicked = sort_;
     clicked.ColumnClicked(event.GetColumn());
@@ -60,49 +55,100 @@ BidListView::BidListView(wxWindow* parent, Services& services)
   });
 }
 
-BidListView::~BidListView() {
-  tick_.Stop();
-  startupRefresh_.Stop();
-  receiver_->Detach();
-  SaveBidFile();
-  list_.DeleteAllRows();
-}
+BidListView::~BidListView() { engine_->Stop(); }
 
 bool BidListView::Initialize() {
   const DataPaths& paths = services_.paths;
-  if (!LoadAccountFile(paths.PathOf(DataPaths::AccountFileName), services_.servers,
-                       list_.AccountRecord())) {
-    // After the start, not inside it: the timers must run while nobody
-    // closes the box.
-    CallAfter([this] { services_.ui.ShowErrorBox("Error: Can't load account settings."); });
-  }
-  LoadBidFile(paths.PathOf(DataPaths::BidsFileName), list_);
-  RowsChanged();
-  for (long row = 0; row < GetItemCount(); ++row) SetItemState(row, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
-  if (!tick_.Start(1000)) return false;
+  bool accountRead = false;
+  bool incomplete = false;
+  engine_->Call([&](BidList& list) {
+    accountRead = LoadAccountFile(paths.PathOf(DataPaths::AccountFileName), services_.servers,
+                                  list.AccountRecord());
+    LoadBidFile(paths.PathOf(DataPaths::BidsFileName), list);
+    const ::Account& account = list.AccountRecord();
+    incomplete = account.UserId().empty() || account.Password().empty() || account.Profile().name.empty();
+  });
+  ShowSnapshot();
+  SelectOnly(-1);
   SetDropTarget(new ItemDropTarget(*this));
-  if (firstCreation_) {
-    firstCreation_ = false;
-    const ::Account& account = list_.AccountRecord();
-    if (account.UserId().empty() || account.Password().empty() || account.Profile().name.empty()) {
-      CallAfter([this] { RunAccountDialog(); });
-    }
+
+  const bool askFirst = firstCreation_ && incomplete;
+  firstCreation_ = false;
+  if (accountRead && !askFirst) {
+    engine_->Start();
+    return true;
   }
-  return startupRefresh_.StartOnce(1000);
+  // After the start, not inside it; one after the other, not one inside
+  // the other; and the site is read only once there is an account to read
+  // it with.
+  CallAfter([this, accountRead, askFirst] {
+    if (!accountRead) services_.ui.ShowErrorBox("Error: Can't load account settings.");
+    if (askFirst) RunAccountDialog();
+    engine_->Start();
+  });
+  return true;
 }
 
-void BidListView::RowsChanged() {
-  SetItemCount(static_cast<long>(list_.RowCount()));
+void BidListView::EngineChanged() {
+  if (wakeUpSent_.exchange(true)) return;
+  CallAfter([this] { ShowSnapshot(); });
+}
+
+void BidListView::ShowSnapshot() {
+  wakeUpSent_ = false;
+  std::shared_ptr<const EngineSnapshot> next = engine_->Snapshot();
+  if (next == snapshot_) return;
+  // A virtual list selects row positions: the selection goes with its bids.
+  const std::vector<std::uint32_t> selected = SelectedIds();
+  const long focusedRow = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+  const Bid* focused = BidAt(focusedRow);
+  const std::uint32_t focusedId = focused != nullptr ? focused->Id() : 0;
+  bool sameOrder = next->rows.size() == snapshot_->rows.size();
+  for (std::size_t i = 0; sameOrder && i < next->rows.size(); ++i) {
+    sameOrder = next->rows[i].Id() == snapshot_->rows[i].Id();
+  }
+  snapshot_ = std::move(next);
+  SetItemCount(static_cast<long>(snapshot_->rows.size()));
+
+  if (!sameOrder) {
+    for (long row = 0; row < GetItemCount(); ++row) {
+      const std::uint32_t id = snapshot_->rows[static_cast<std::size_t>(row)].Id();
+      const bool isSelected = std::find(selected.begin(), selected.end(), id) != selected.end();
+      SetItemState(row, (isSelected ? wxLIST_STATE_SELECTED : 0) | (id == focusedId ? wxLIST_STATE_FOCUSED : 0),
+                   wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    }
+  }
+  if (selectWhenShown_ != 0) {
+    for (std::size_t row = 0; row < snapshot_->rows.size(); ++row) {
+      if (snapshot_->rows[row].Id() != selectWhenShown_) continue;
+      selectWhenShown_ = 0;
+      SelectOnly(static_cast<long>(row));
+      break;
+    }
+  }
   wxListCtrl::Refresh();
 }
 
+const Bid* BidListView::BidAt(long row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= snapshot_->rows.size()) return nullptr;
+  return &snapshot_->rows[static_cast<std::size_t>(row)];
+}
+
+std::vector<std::uint32_t> BidListView::SelectedIds() const {
+  std::vector<std::uint32_t> ids;
+  for (long row = FirstSelected(); row != -1; row = GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+    if (const Bid* bid = BidAt(row)) ids.push_back(bid->Id());
+  }
+  return ids;
+}
+
 wxString BidListView::OnGetItemText(long item, long column) const {
-  const Bid* bid = list_.BidAt(static_cast<std::size_t>(item));
+  const Bid* bid = BidAt(item);
   return bid ? FromSite(BidColumns::CellText(*bid, static_cast<int>(column))) : wxString();
 }
 
 int BidListView::OnGetItemImage(long item) const {
-  const Bid* bid = list_.BidAt(static_cast<std::size_t>(item));
+  const Bid* bid = BidAt(item);
   return bid ? BidColumns::RowIcon(*bid) : -1;
 }
 
@@ -112,34 +158,6 @@ int BidListView::OnGetItemColumnImage(long item, long column) const {
 
 // The colours belong to row positions, so they stay put when rows move.
 wxItemAttr* BidListView::OnGetItemAttr(long item) const { return item % 2 ? &oddRow_ : &evenRow_; }
-
-void BidListView::ShowRow(std::size_t row) { RefreshItem(static_cast<long>(row)); }
-
-void BidListView::SortRows() {
-  // A virtual list selects row positions: carry the selection with the bids.
-  std::vector<const Bid*> selected;
-  for (long row = FirstSelected(); row != -1; row = GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
-    selected.push_back(list_.BidAt(static_cast<std::size_t>(row)));
-  }
-  const long focusedRow = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
-  const Bid* focused = focusedRow >= 0 ? list_.BidAt(static_cast<std::size_t>(focusedRow)) : nullptr;
-
-  const int column = sort_.Column();
-  const bool descending = sort_.Descending();
-  list_.SortRows([column, descending](const Bid& a, const Bid& b) {
-    return BidColumns::GoesBefore(a, b, column, descending);
-  });
-
-  if (!selected.empty() || focused != nullptr) {
-    for (long row = 0; row < GetItemCount(); ++row) {
-      const Bid* bid = list_.BidAt(static_cast<std::size_t>(row));
-      const bool isSelected = std::find(selected.begin(), selected.end(), bid) != selected.end();
-      SetItemState(row, (isSelected ? wxLIST_STATE_SELECTED : 0) | (bid == focused ? wxLIST_STATE_FOCUSED : 0),
-                   wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
-    }
-  }
-  wxListCtrl::Refresh();
-}
 
 void BidListView::SelectOnly(long row) {
   for (long i = FirstSelected(); i != -1; i = GetNextItem(i, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
@@ -158,7 +176,7 @@ void BidListView::SetSort(int column, int order) {
   } else {
     ShowSortIndicator(column, order == SortOrder::kAscending);
   }
-  SortRows();
+  engine_->SetSort(sort_);
 }
 
 ListLayout BidListView::CurrentLayout() const {
@@ -185,7 +203,6 @@ bool BidListView::RunCommand(int id) {
     case kDelete: DeleteCommand(); return true;
     case kEdit:
       if (FirstSelected() >= 0) EditRow(FirstSelected());
-      SaveBidFile();
       return true;
     case kRefresh: RefreshRow(FirstSelected()); return true;
     case kRefreshAll: RefreshAll(); return true;
@@ -196,21 +213,18 @@ bool BidListView::RunCommand(int id) {
 }
 
 bool BidListView::AddBid(const Bid& bid, bool refreshNow) {
-  const std::size_t row = list_.AddBid(bid);
-  RowsChanged();
-  SelectOnly(static_cast<long>(row));
-  if (refreshNow) CallAfter([this] { RunCommand(kRefresh); });
+  selectWhenShown_ = bid.Id();  // the list's copy keeps the id
+  engine_->AddBid(bid, refreshNow);
   return true;
 }
 
 void BidListView::RunAddDialog(const Bid& bid) {
   Bid offered = bid;
-  offered.SetMargin(list_.defaultMargin);
+  offered.SetMargin(snapshot_->defaultMargin);
   BidOptionsDialog dialog(wxGetTopLevelParent(this), offered);
   if (dialog.ShowModal() != wxID_OK) return;
-  list_.defaultMargin = dialog.GetBid().Margin();
+  engine_->SetDefaultMargin(dialog.GetBid().Margin());
   AddBid(dialog.GetBid(), true);
-  SaveBidFile();
 }
 
 void BidListView::AddCommand() { RunAddDialog(Bid()); }
@@ -226,68 +240,43 @@ bool BidListView::OnDropText(const std::string& text) {
 }
 
 void BidListView::DeleteCommand() {
-  if (SelectedCount() == 0) {
-    SaveBidFile();
-    return;
-  }
+  // Chosen before the question: while it is asked, rows move and others
+  // may be added and selected.
+  const std::vector<std::uint32_t> chosen = SelectedIds();
+  if (chosen.empty()) return;
   if (wxMessageBox(kDeleteQuestion, kDeleteCaption, wxYES_NO | wxICON_QUESTION, this) != wxYES) return;
-  std::vector<long> rows;
-  for (long row = FirstSelected(); row != -1; row = GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
-    rows.push_back(row);
-  }
-  // From the last, so that the positions still to go stay true.
-  for (auto row = rows.rbegin(); row != rows.rend(); ++row) list_.DeleteRow(static_cast<std::size_t>(*row));
+  engine_->DeleteBids(chosen);
   SetItemState(-1, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
-  RowsChanged();
-  SaveBidFile();
 }
 
-// Only the three fields the dialog edits are taken back: while it was open
-// the scheduler may have moved the bid on, and that must stay.
+// Only the three fields the dialog edits go back: while it was open the
+// engine may have moved the bid on, and that must stay.
 void BidListView::EditRow(long row) {
-  Bid* bid = list_.BidAt(static_cast<std::size_t>(row));
-  if (bid == nullptr) return;
-  BidOptionsDialog dialog(wxGetTopLevelParent(this), *bid);
-  const std::uint32_t id = bid->Id();
+  const Bid* shown = BidAt(row);
+  if (shown == nullptr) return;
+  BidOptionsDialog dialog(wxGetTopLevelParent(this), *shown);
   if (dialog.ShowModal() != wxID_OK) return;
-  bid = list_.FindBidById(id);  // the row may have moved, or gone, meanwhile
-  if (bid == nullptr) return;
-  bid->SetItem(dialog.GetBid().Item());
-  bid->SetMaxBid(dialog.GetBid().MaxBid());
-  bid->SetMargin(dialog.GetBid().Margin());
-  if (const auto where = list_.RowOf(bid)) ShowRow(*where);
+  const Bid& edited = dialog.GetBid();
+  engine_->EditBid(edited.Id(), edited.Item(), edited.MaxBid(), edited.Margin());
 }
 
 void BidListView::RefreshRow(long row) {
-  Bid* bid = list_.BidAt(static_cast<std::size_t>(row));
-  if (bid == nullptr) return;
-  scheduler_->RequestRead(*bid);
-  ShowRow(static_cast<std::size_t>(row));
+  if (const Bid* bid = BidAt(row)) engine_->Refresh(bid->Id());
 }
 
-void BidListView::RefreshAll() {
-  services_.timing.Event("refresh_all");
-  for (std::size_t row = 0; row < list_.RowCount(); ++row) {
-    scheduler_->RequestRead(*list_.BidAt(row));
-    ShowRow(row);
-  }
-}
+void BidListView::RefreshAll() { engine_->RefreshAll(); }
 
 void BidListView::GoToPage() {
-  const Bid* bid = list_.BidAt(static_cast<std::size_t>(FirstSelected()));
+  const Bid* bid = BidAt(FirstSelected());
   if (bid != nullptr) wxLaunchDefaultBrowser(FromSite("http://" + ItemPageReader::ItemPageAddress(*bid)));
 }
 
 void BidListView::RunAccountDialog() {
-  AccountDialog dialog(wxGetTopLevelParent(this), list_.AccountRecord(), services_.servers,
+  AccountDialog dialog(wxGetTopLevelParent(this), snapshot_->account, services_.servers,
                        services_.client, services_.ui, services_.paths.LogsFolder());
   if (dialog.ShowModal() != wxID_OK) return;
-  list_.AccountRecord() = dialog.GetAccount();
-  if (!SaveAccountFile(services_.paths.PathOf(DataPaths::AccountFileName), list_.AccountRecord())) {
+  engine_->SetAccount(dialog.GetAccount());
+  if (!SaveAccountFile(services_.paths.PathOf(DataPaths::AccountFileName), dialog.GetAccount())) {
     services_.ui.ShowErrorBox("Error: Can't save account settings.");
   }
-}
-
-void BidListView::SaveBidFile() {
-  ::SaveBidFile(services_.paths.PathOf(DataPaths::BidsFileName), list_);
 }

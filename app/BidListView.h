@@ -1,27 +1,25 @@
 #pragma once
 
-#include "bids/BidList.h"
-#include "bids/BidListDisplay.h"
-#include "bids/BidScheduler.h"
 #include "bids/ListLayout.h"
 #include "bids/SortOrder.h"
-#include "site/AuctionSite.h"
+#include "engine/SnipeEngine.h"
 
 #include <wx/listctrl.h>
-#include <wx/timer.h>
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
 struct Services;
-class WxRequestReceiver;
 
-// The list of bids, and behind it the bid manager: it owns the rows (the
-// model, shown as a virtual list so that row colours stay on row
-// positions), the account, the scheduler's two timers and the handlers of
-// the bid commands.
+// The list of bids as the engine last showed it (a virtual list, so that
+// row colours stay on row positions), and the handlers of the bid commands.
+// It owns the engine, which owns the bids: the commands go to the engine
+// and return at once, and each new snapshot of the engine's list is shown
+// here. No box or dialog of this window holds the engine.
 //
-// User-interface thread only.
-class BidListView : public wxListCtrl, public BidListDisplay {
+// User-interface thread only, but for EngineChanged.
+class BidListView : public wxListCtrl, public EngineObserver {
  public:
   // The commands' ids are the resource ids less 30000: wxWidgets takes
   // ids below 32767 only.
@@ -38,15 +36,20 @@ class BidListView : public wxListCtrl, public BidListDisplay {
   static constexpr const char* kDeleteCaption = "Quorrel confirm delete";
 
   BidListView(wxWindow* parent, Services& services);
-  ~BidListView() override;  // saves the bid file
+  ~BidListView() override;  // the engine saves the bid file and ends
 
-  // Account, bid file, timers; the account dialog on the first creation
-  // when the account is incomplete. False when the tick timer cannot run.
+  // Account and bid file, then the engine's ticks; on the first creation
+  // with an incomplete account, the account dialog comes first (after the
+  // box that says the account file could not be read, if it could not).
   bool Initialize();
 
-  BidList& Bids() { return list_; }
-  BidScheduler& Scheduler() { return *scheduler_; }
-  bool IsAccountVerified() const { return list_.AccountRecord().IsVerified(); }
+  SnipeEngine& Engine() { return *engine_; }
+  // The engine's latest snapshot, shown now (it comes by itself shortly).
+  void ShowSnapshot();
+  const EngineSnapshot& Shown() const { return *snapshot_; }
+  bool IsAccountVerified() const { return snapshot_->account.IsVerified(); }
+  // False while the main window is minimised.
+  void SetVisible(bool visible) { engine_->SetVisible(visible); }
   int SelectedCount() const { return GetSelectedItemCount(); }
   long FirstSelected() const { return GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); }
   void SelectOnly(long row);
@@ -58,16 +61,12 @@ class BidListView : public wxListCtrl, public BidListDisplay {
 
   // Commands, by their ids; true when the id is one of the list's.
   bool RunCommand(int id);
+  // Adds a copy, selected as soon as the engine shows it.
   bool AddBid(const Bid& bid, bool refreshNow);
   // Dropped text: an item link in it opens the Add dialog for that item
   // (with the window in front); false when there is none.
   bool OnDropText(const std::string& text);
   void RunAddDialog(const Bid& bid);
-  void SaveBidFile();
-
-  // BidListDisplay
-  void ShowRow(std::size_t row) override;
-  void SortRows() override;
 
  protected:
   wxString OnGetItemText(long item, long column) const override;
@@ -83,16 +82,18 @@ class BidListView : public wxListCtrl, public BidListDisplay {
   void RefreshAll();
   void GoToPage();
   void RunAccountDialog();
-  void RowsChanged();
+  const Bid* BidAt(long row) const;
+  std::vector<std::uint32_t> SelectedIds() const;
+
+  // EngineObserver: one wake-up at a time, however many snapshots come.
+  void EngineChanged() override;
 
   Services& services_;
-  BidList list_;
   SortOrder sort_;
-  std::unique_ptr<AuctionSite> site_;
-  std::unique_ptr<BidScheduler> scheduler_;
-  std::shared_ptr<WxRequestReceiver> receiver_;
-  wxTimer tick_;            // no owner: its events go to the handlers bound on it
-  wxTimer startupRefresh_;
+  std::shared_ptr<const EngineSnapshot> snapshot_;
+  std::atomic<bool> wakeUpSent_{false};
+  std::uint32_t selectWhenShown_ = 0;  // a bid just added
+  std::unique_ptr<SnipeEngine> engine_;
   mutable wxItemAttr evenRow_;
   mutable wxItemAttr oddRow_;
   static bool firstCreation_;

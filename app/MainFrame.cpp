@@ -311,15 +311,15 @@ void MainFrame::RestoreFromTray() {
   Show();
   Iconize(false);
   Raise();
-  list_->Scheduler().SetVisible(true);
+  list_->SetVisible(true);
 }
 
 void MainFrame::OnIconize(wxIconizeEvent& event) {
   if (event.IsIconized()) {
-    list_->Scheduler().SetVisible(false);
+    list_->SetVisible(false);
     if (minimizeToTray && tray_) Hide();
   } else {
-    list_->Scheduler().SetVisible(true);
+    list_->SetVisible(true);
   }
   event.Skip();
 }

@@ -7,7 +7,12 @@
 void WxRequestReceiver::RequestDone(std::unique_ptr<SiteRequest> request) {
   std::lock_guard<std::mutex> guard(lock_);
   done_.push_back(std::move(request));
-  if (wakeUpSent_ || wxTheApp == nullptr) return;
+  if (!wakeUpSent_) WakeUp();
+}
+
+// Called with the lock held.
+void WxRequestReceiver::WakeUp() {
+  if (wxTheApp == nullptr) return;
   wakeUpSent_ = true;
   std::weak_ptr<WxRequestReceiver> self = weak_from_this();
   wxTheApp->CallAfter([self] {
@@ -15,16 +20,20 @@ void WxRequestReceiver::RequestDone(std::unique_ptr<SiteRequest> request) {
   });
 }
 
+// One record a wake-up: a handler that opens a box (a nested loop) must not
+// hold the records behind it, so the next wake-up is asked for before the
+// handler runs.
 void WxRequestReceiver::Drain() {
-  std::deque<std::unique_ptr<SiteRequest>> batch;
+  std::unique_ptr<SiteRequest> request;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    batch.swap(done_);
     wakeUpSent_ = false;
+    if (done_.empty()) return;
+    request = std::move(done_.front());
+    done_.pop_front();
+    if (!done_.empty()) WakeUp();
   }
-  for (auto& request : batch) {
-    if (!detached_) handler_(std::move(request));  // a handler may run a nested loop and detach
-  }
+  if (!detached_) handler_(std::move(request));
 }
 
 void WxRequestReceiver::Detach() {

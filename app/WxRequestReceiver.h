@@ -23,6 +23,7 @@ class WxRequestReceiver : public RequestReceiver,
 
  private:
   void Drain();
+  void WakeUp();
 
   std::mutex lock_;
   std::deque<std::unique_ptr<SiteRequest>> done_;

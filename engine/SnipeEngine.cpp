@@ -412,6 +412,8 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     return inbox_.empty();
   }
 
+ public:
+  // A snapshot for the windows now (and the observer told).
   void PublishNow() {
     auto snapshot = std::make_shared<EngineSnapshot>();
     snapshot->account = list_.AccountRecord();
@@ -431,6 +433,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     observer_.EngineChanged();
   }
 
+ private:
   std::int64_t NextWake() const {
     if (!started_) return dirty_ ? published_ + kPublishEvery : kNever;
     std::int64_t wake = std::min(nextTick_, nextMoment_);
@@ -506,6 +509,7 @@ void SnipeEngine::Call(const std::function<void(BidList&)>& job) {
   bool finished = false;
   Post([&](Core& core) {
     job(core.List());
+    core.PublishNow();
     std::lock_guard<std::mutex> guard(m);
     finished = true;
     done.notify_all();

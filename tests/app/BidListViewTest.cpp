@@ -37,16 +37,23 @@ class BidListViewTest : public testing::Test {
   // Overridden by tests that start from a settings file of their own.
   virtual void WriteSettingsFile() { WriteQuietSettings(folder_.PathOf("quorrel.xml")); }
 
-  Bid& AddBid(std::uint32_t item, BidStatus status, std::int32_t secondsLeft, const char* title = "") {
+  // The engine has taken every command so far, and the window shows it.
+  void Sync() {
+    view_->Engine().Call([](BidList&) {});
+    view_->ShowSnapshot();
+  }
+  void AddBid(std::uint32_t item, BidStatus status, std::int32_t secondsLeft, const char* title = "") {
     Bid bid;
     bid.SetItem(item);
     view_->AddBid(bid, false);
-    Bid& listed = *view_->Bids().FindBidById(bid.Id());
-    listed.status = status;
-    listed.secondsLeft = secondsLeft;
-    listed.dataFresh = true;
-    listed.title = title;
-    return listed;
+    view_->Engine().Call([&](BidList& list) {
+      Bid& listed = *list.FindBidById(bid.Id());
+      listed.status = status;
+      listed.secondsLeft = secondsLeft;
+      listed.dataFresh = true;
+      listed.title = title;
+    });
+    view_->ShowSnapshot();
   }
   wxString Cell(long row, int column) const { return view_->GetItemText(row, column); }
   bool Enabled(int id) {
@@ -90,7 +97,8 @@ TEST_F(BidListViewTest, ColumnClicksSortAndColoursFollowPositions) {
   AddBid(3, BidStatus::Watching, 500, "c");
   AddBid(1, BidStatus::Watching, 100, "a");
   AddBid(2, BidStatus::Watching, 300, "b");
-  view_->Scheduler().TickAll();
+  view_->SetSort(6, SortOrder::kAscending);
+  Sync();
   const auto items = [&] { return Cell(0, 1) + Cell(1, 1) + Cell(2, 1); };
   EXPECT_EQ(items(), "123") << "by time left, ascending";
 
@@ -99,6 +107,7 @@ TEST_F(BidListViewTest, ColumnClicksSortAndColoursFollowPositions) {
     event.SetEventObject(view_);
     event.m_col = column;
     view_->ProcessWindowEvent(event);
+    Sync();
   };
   click(6);
   EXPECT_EQ(items(), "321");
@@ -150,13 +159,14 @@ TEST_F(BidListViewTest, AddThroughTheDialog) {
     Click(dialog->FindWindow(wxID_OK));
   });
   Command(BidListView::kAdd);
+  Sync();
   ASSERT_EQ(boxes_.boxes.size(), 1u);
   EXPECT_EQ(boxes_.boxes[0].title, "Incorrect bid parameters");
   EXPECT_EQ(boxes_.boxes[0].message, "Illegal item number");
   ASSERT_EQ(view_->GetItemCount(), 1);
   EXPECT_EQ(Cell(0, 1), "555");
   EXPECT_EQ(Cell(0, 4), "12.50");
-  EXPECT_EQ(view_->Bids().defaultMargin, 45);
+  EXPECT_EQ(view_->Shown().defaultMargin, 45);
   BidList saved;
   ASSERT_TRUE(LoadBidFile(folder_.PathOf("bids.xml"), saved));
   EXPECT_EQ(saved.RowCount(), 1u);
@@ -169,9 +179,11 @@ TEST_F(BidListViewTest, DeleteAsksFirst) {
   for (long row : {0L, 2L, 3L}) view_->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
   boxes_.answer = wxID_NO;
   Command(BidListView::kDelete);
+  Sync();
   EXPECT_EQ(view_->GetItemCount(), 4);
   boxes_.answer = wxID_YES;
   Command(BidListView::kDelete);
+  Sync();
   ASSERT_EQ(boxes_.boxes.size(), 2u);
   EXPECT_EQ(boxes_.boxes[1].message, BidListView::kDeleteQuestion);
   EXPECT_EQ(boxes_.boxes[1].title, BidListView::kDeleteCaption);
@@ -183,7 +195,8 @@ TEST_F(BidListViewTest, StatusBarSaysWhetherTheAccountIsVerified) {
   wxIdleEvent idle;
   frame_->ProcessWindowEvent(idle);
   EXPECT_EQ(frame_->GetStatusBar()->GetStatusText(1), MainFrame::kNotVerified);
-  view_->Bids().AccountRecord().SetVerified(true);
+  view_->Engine().Call([](BidList& list) { list.AccountRecord().SetVerified(true); });
+  view_->ShowSnapshot();
   frame_->ProcessWindowEvent(idle);
   EXPECT_EQ(frame_->GetStatusBar()->GetStatusText(1), "Ready");
 }
@@ -278,6 +291,7 @@ TEST_F(BidListViewTest, DroppedLinkAddedWithOk) {
     Click(dialog->FindWindow(wxID_OK));
   });
   EXPECT_TRUE(view_->OnDropText("ViewItem?ViewItem&item=31337"));
+  Sync();
   ASSERT_EQ(view_->GetItemCount(), 1);
   EXPECT_EQ(Cell(0, 1), "31337");
   EXPECT_TRUE(view_->GetDropTarget() != nullptr);
