@@ -1,9 +1,11 @@
 #include "app/AccountDialog.h"
 
 #include "app/HyperLink.h"
+#include "engine/PostingUserInterface.h"
 #include "app/WxText.h"
 #include "site/ServerList.h"
 
+#include <wx/app.h>
 #include <wx/button.h>
 #include <wx/combobox.h>
 #include <wx/msgdlg.h>
@@ -12,6 +14,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -125,9 +129,43 @@ bool AccountDialog::ApplyFields() {
   return false;
 }
 
+struct AccountDialog::Verification {
+  explicit Verification(UserInterface& ui) : postingUi(ui) {}
+  PostingUserInterface postingUi;  // nothing on its thread waits for a box
+  std::atomic<bool> abandon{false};
+  bool dialogGone = false;  // user-interface thread only
+  std::thread thread;
+};
+
+AccountDialog::~AccountDialog() {
+  if (!verification_) return;
+  verification_->dialogGone = true;
+  verification_->abandon = true;
+  if (verification_->thread.joinable()) verification_->thread.join();
+}
+
 void AccountDialog::Verify() {
+  if (status_ == AccountStatus::Checking) return;
   if (!ApplyFields()) return;
   SetStatus(AccountStatus::Checking);
-  Update();
-  SetStatus(VerifyAccount(client_, ui_, working_, logsFolder_));
+  if (verification_ && verification_->thread.joinable()) verification_->thread.join();
+  auto verification = std::make_shared<Verification>(ui_);
+  verification_ = verification;
+  verification->thread = std::thread([this, verification, account = working_, &client = client_,
+                                      logs = logsFolder_] {
+    ExchangeOptions options;
+    options.waitForBox = false;
+    options.abandon = &verification->abandon;
+    const AccountStatus status = VerifyAccount(client, verification->postingUi, account, logs, options);
+    if (verification->abandon || wxTheApp == nullptr) return;
+    wxTheApp->CallAfter([this, verification, status] {
+      if (!verification->dialogGone) Verified(status);
+    });
+  });
+}
+
+void AccountDialog::Verified(AccountStatus status) {
+  // Edited meanwhile: the answer was for other fields.
+  if (status_ != AccountStatus::Checking) return;
+  SetStatus(status);
 }

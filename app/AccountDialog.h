@@ -5,6 +5,7 @@
 
 #include <wx/dialog.h>
 
+#include <memory>
 #include <string>
 
 class HttpClient;
@@ -36,6 +37,8 @@ class AccountDialog : public wxDialog {
   AccountDialog(wxWindow* parent, const Account& account, const ServerList& servers,
                 HttpClient& client, UserInterface& ui, const std::string& logsFolder);
 
+  ~AccountDialog() override;  // an unfinished verification is given up
+
   const Account& GetAccount() const { return working_; }
   AccountStatus GetStatus() const { return status_; }
 
@@ -44,6 +47,7 @@ class AccountDialog : public wxDialog {
   // Takes the fields into the working copy, unless it is verified already.
   bool ApplyFields();
   void Verify();
+  void Verified(AccountStatus status);
 
   Account working_;
   const ServerList& servers_;
@@ -51,6 +55,10 @@ class AccountDialog : public wxDialog {
   UserInterface& ui_;
   std::string logsFolder_;
   AccountStatus status_ = AccountStatus::Unverified;
+  // The verification runs on a thread of its own, so that the window
+  // answers meanwhile; its result comes back to the user-interface thread.
+  struct Verification;
+  std::shared_ptr<Verification> verification_;
 
   wxTextCtrl* userId_;
   wxTextCtrl* password_;

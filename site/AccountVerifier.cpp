@@ -18,15 +18,15 @@ const char* AccountStatusText(AccountStatus status) {
 }
 
 AccountStatus VerifyAccount(HttpClient& client, UserInterface& ui, const Account& account,
-                            const std::string& logsFolder) {
+                            const std::string& logsFolder, const ExchangeOptions& options) {
   const ServerProfile& profile = account.Profile();
   std::string page, date;
   if (!profile.account.presigninobject.empty() &&
-      !client.HttpPost(profile.URL, profile.account.presigninobject, {}, page, date)) {
+      !client.Exchange("POST", profile.URL, profile.account.presigninobject, {}, page, date, options)) {
     return AccountStatus::NoResponse;
   }
-  if (!client.HttpPost(profile.URL, ExpandAccountTemplate(account, profile.account.HTTPObject),
-                       ExpandAccountTemplate(account, profile.account.HTTPData), page, date)) {
+  if (!client.Exchange("POST", profile.URL, ExpandAccountTemplate(account, profile.account.HTTPObject),
+                       ExpandAccountTemplate(account, profile.account.HTTPData), page, date, options)) {
     return AccountStatus::NoResponse;
   }
   std::string ignored;

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "net/HttpClient.h"
+
 #include <string>
 
 class Account;
-class HttpClient;
 class UserInterface;
 
 // What the account dialog shows of its account.
@@ -23,5 +24,6 @@ const char* AccountStatusText(AccountStatus status);
 // sign-in form, whose reply must match the profile's signinexp. A reply
 // that does not is saved as "account.html" in the logs folder (CR LF line
 // ends, owner only) and gives Failed. Synchronous.
+// `options` say how its exchanges are made (by default, as HttpPost).
 AccountStatus VerifyAccount(HttpClient& client, UserInterface& ui, const Account& account,
-                            const std::string& logsFolder);
+                            const std::string& logsFolder, const ExchangeOptions& options = {});

@@ -80,7 +80,8 @@ TEST_F(AccountDialogTest, EditsUnverify) {
   EXPECT_EQ(StatusShown(*again), "Unverified");
 }
 
-// Typed in, verified against the site, taken with OK.
+// Typed in, verified against the site (the window answers meanwhile: the
+// status says "Checking..." until the reply comes), taken with OK.
 TEST_F(AccountDialogTest, VerifyThenOk) {
   auto dialog = Open(Account());
   const int result = RunModal(*dialog, [&] {
@@ -88,6 +89,7 @@ TEST_F(AccountDialogTest, VerifyThenOk) {
     Type(Control<wxTextCtrl>(dialog.get(), AccountDialog::kPasswordId), "s3cret");
     Choose(Control<wxComboBox>(dialog.get(), AccountDialog::kLocationId), "UK");
     Click(dialog->FindWindow(AccountDialog::kVerifyId));
+    ASSERT_TRUE(PumpUntil([&] { return StatusShown(*dialog) != "Checking..."; }));
     EXPECT_EQ(StatusShown(*dialog), "Verified");
     Click(dialog->FindWindow(wxID_OK));
   });
@@ -106,6 +108,7 @@ TEST_F(AccountDialogTest, VerifiedAccountIsNotReread) {
   RunModal(*dialog, [&] {
     Type(Control<wxTextCtrl>(dialog.get(), AccountDialog::kUserId), "ann");
     Click(dialog->FindWindow(AccountDialog::kVerifyId));
+    ASSERT_TRUE(PumpUntil([&] { return StatusShown(*dialog) != "Checking..."; }));
     Control<wxComboBox>(dialog.get(), AccountDialog::kLocationId)->SetValue("Atlantis");
     Click(dialog->FindWindow(wxID_OK));
   });
@@ -119,6 +122,7 @@ TEST_F(AccountDialogTest, FailedSignInShowsALinkToTheReply) {
   RunModal(*dialog, [&] {
     Type(Control<wxTextCtrl>(dialog.get(), AccountDialog::kUserId), "ann");
     Click(dialog->FindWindow(AccountDialog::kVerifyId));
+    ASSERT_TRUE(PumpUntil([&] { return StatusShown(*dialog) != "Checking..."; }));
     dialog->EndModal(wxID_CANCEL);
   });
   EXPECT_EQ(StatusShown(*dialog), "link:Failed");
@@ -132,6 +136,7 @@ TEST_F(AccountDialogTest, NoResponseAfterTheClientsBox) {
   auto dialog = Open(Account());
   RunModal(*dialog, [&] {
     Click(dialog->FindWindow(AccountDialog::kVerifyId));
+    ASSERT_TRUE(PumpUntil([&] { return StatusShown(*dialog) != "Checking..."; }));
     dialog->EndModal(wxID_CANCEL);
   });
   EXPECT_EQ(StatusShown(*dialog), "No response from Ebay");
