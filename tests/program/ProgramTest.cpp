@@ -145,6 +145,41 @@ TEST_F(ProgramTest, BidDueWhileAnErrorBoxIsOpenIsPlacedOnTime) {
   EXPECT_EQ(site_->HighBidder(later), "sniper");
 }
 
+// An error report opens at the start (the first item's page matches
+// nothing) and nobody closes it; twenty auctions fall due behind it, some
+// in the same second, and each commit reaches the site on its margin to
+// within a tenth of a second.
+TEST_F(ProgramTest, ReportOpenFromTheStartHoldsNoCommit) {
+  const std::uint32_t broken = site_->AddAuction("Broken page", 600);
+  site_->SetFault(broken, "nomatch");
+  std::vector<std::tuple<std::uint32_t, float, int>> bids{{broken, 20.0f, 10}};
+  std::map<std::uint32_t, std::pair<std::int64_t, int>> due;  // item -> end, margin
+  const std::int64_t first = site_->SiteNow() + 26;
+  for (int i = 0; i < 20; ++i) {
+    const std::int64_t end = first + i / 4 * 3;  // four in each second
+    const int margin = 3 + i % 7;
+    const std::uint32_t item = site_->AddAuction("Lot " + std::to_string(i), end - site_->SiteNow());
+    due[item] = {site_->EndTime(item), margin};
+    bids.emplace_back(item, 20.0f, margin);
+  }
+  WriteBids(bids);
+  Program program(folder_.Folder());
+  std::this_thread::sleep_for(std::chrono::seconds(first + 12 - site_->SiteNow() + 3));
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(15s), std::optional<int>(0));
+
+  std::map<std::uint32_t, long long> commits;
+  for (const std::string& line : Logged("/ws/AcceptBid")) {
+    const std::size_t at = line.find("item=");
+    if (at != std::string::npos) commits[std::stoul(line.substr(at + 5))] = LocalMs(line);
+  }
+  ASSERT_EQ(commits.size(), due.size());
+  for (const auto& [item, when] : due) {
+    const double late = (commits.at(item) - (when.first - when.second) * 1000) / 1000.0;
+    EXPECT_LE(std::abs(late), 0.1) << "item " << item << ": " << late << " s late";
+  }
+}
+
 // The site misbehaves on most of the list, nobody is at the screen, and
 // the faulty items stand first, so their reads come first (a stalled one
 // holds the worker until its time-out). The program keeps running, the two
