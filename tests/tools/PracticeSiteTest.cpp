@@ -3,10 +3,14 @@
 #include "net/HttpClient.h"
 #include "net/SiteTimeParser.h"
 #include "support/RecordingUserInterface.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <chrono>
 #include <memory>
+#include <regex>
 
 namespace {
 
@@ -23,10 +27,33 @@ class PracticeSiteTest : public testing::Test {
     return client_.HttpPost(site_->Host(), path, body, page_, date_);
   }
   bool Holds(const std::string& text) const { return page_.find(text) != std::string::npos; }
+  // The key of a bid setup's reply.
+  std::string Key() const {
+    std::smatch key;
+    return std::regex_search(page_, key, std::regex("name=\"key\" value=\"(\\w+)\"")) ? key[1].str()
+                                                                                 : std::string();
+  }
 
+  // The local time (ms) the site logged for its last request.
+  long long LastArrivalMs() const {
+    const std::string log = TempFolder::Read(folder_.PathOf("site.log"));
+    const std::regex arrival("\"local_ms\":(\\d+)");
+    long long last = 0;
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), arrival);
+         it != std::sregex_iterator(); ++it) {
+      last = std::stoll((*it)[1]);
+    }
+    return last;
+  }
+  static long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch()).count();
+  }
+
+  TempFolder folder_;
   RecordingUserInterface ui_;
-  HttpClient client_{ui_};
   std::unique_ptr<PracticeSite> site_;
+  HttpClient client_{ui_};
   std::string page_, date_;
 };
 
@@ -88,6 +115,71 @@ TEST_F(PracticeSiteTest, MaintenanceAndVersionFiles) {
   EXPECT_EQ(page_, "1.2.3.4\n");
   ASSERT_TRUE(Get("/versionbeta.txt"));
   EXPECT_EQ(page_, "1.3.0.1\n");
+}
+
+// Over an emulated round trip, an exchange on a new connection takes two
+// trips and reaches the site after one and a half; on a kept-alive
+// connection one trip, arriving after half. The log stamps the arrival.
+TEST_F(PracticeSiteTest, EmulatedRoundTrips) {
+  constexpr long long kRtt = 300;
+  PracticeSiteOptions options;
+  options.liveAuctions = 0;
+  options.rttMs = static_cast<int>(kRtt);
+  options.logPath = folder_.PathOf("site.log");
+  StartWith(options);
+  struct Case {
+    bool keepAlive;
+    long long secondTrips2;  // the second exchange's trips, doubled
+  };
+  for (const Case c : {Case{true, 2}, Case{false, 4}}) {
+    SCOPED_TRACE(c.keepAlive ? "kept alive" : "closed after each reply");
+    httplib::Client browser("127.0.0.1", site_->Port());
+    browser.set_keep_alive(c.keepAlive);
+    for (const long long trips2 : {4LL, c.secondTrips2}) {
+      const long long sent = NowMs();
+      const auto reply = browser.Get("/versionstable.txt");
+      const long long took = NowMs() - sent, arrived = LastArrivalMs() - sent;
+      ASSERT_TRUE(reply);
+      EXPECT_TRUE(reply->has_header("Date"));
+      EXPECT_GE(took, kRtt * trips2 / 2 - 20);
+      EXPECT_LT(took, kRtt * trips2 / 2 + 250);
+      EXPECT_GE(arrived, kRtt * (trips2 - 1) / 2 - 20);
+      EXPECT_LT(arrived, kRtt * (trips2 - 1) / 2 + 200);
+    }
+  }
+}
+
+// A stalled bid setup or commit never answers, holds no other item's
+// exchange, and a stalled commit takes no bid.
+TEST_F(PracticeSiteTest, StalledBidSetupAndCommit) {
+  PracticeSiteOptions options;
+  options.liveAuctions = 0;
+  StartWith(options);
+  httplib::Client impatient("127.0.0.1", site_->Port());
+  impatient.set_read_timeout(std::chrono::milliseconds(700));
+  const auto form = [](std::uint32_t item) {
+    return "item=" + std::to_string(item) + "&maxbid=5.00&userid=joe";
+  };
+  const auto post = [&](const char* path, const std::string& body) {
+    return static_cast<bool>(impatient.Post(path, body, "application/x-www-form-urlencoded"));
+  };
+  for (const std::string kind : {"stallsetup", "stallcommit"}) {
+    SCOPED_TRACE(kind);
+    const std::uint32_t stalled = site_->AddAuction("Teapot", 600);
+    const std::uint32_t sound = site_->AddAuction("Camera", 600);
+    ASSERT_TRUE(site_->SetFault(stalled, kind));
+    const bool setupStalls = kind == "stallsetup";
+    EXPECT_EQ(post("/ws/MakeBid", form(stalled)), !setupStalls);
+    if (!setupStalls) {
+      ASSERT_TRUE(Post("/ws/MakeBid", form(stalled)));
+      EXPECT_FALSE(post("/ws/AcceptBid", form(stalled) + "&pass=pw&key=" + Key()));
+      EXPECT_EQ(site_->HighBidder(stalled), "");
+    }
+    ASSERT_TRUE(Post("/ws/MakeBid", form(sound)));
+    EXPECT_TRUE(Post("/ws/AcceptBid", form(sound) + "&pass=pw&key=" + Key()));
+    EXPECT_TRUE(Holds("Bid confirmed"));
+    EXPECT_EQ(site_->HighBidder(sound), "joe");
+  }
 }
 
 }  // namespace

@@ -2,17 +2,49 @@
 
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <utility>
 
 namespace {
 
 constexpr std::int64_t kPacificOffset = -8 * 3600;  // the site shows PST all year
 constexpr double kIncrement = 0.50;
+// Each connection holds a pool thread for as long as it lives, sleeping
+// ones included: enough for many bids with reads in flight at once.
+constexpr std::size_t kPoolThreads = 128;
+
+// A connection is served on one pool thread from its accept to its close,
+// so the thread can tell its first request from the later ones.
+thread_local bool tFreshConnection = false;
+// When the request being handled reached the site, emulated distance included.
+thread_local std::chrono::system_clock::time_point tArrival{};
+
+class ConnectionPool : public httplib::ThreadPool {
+ public:
+  using ThreadPool::ThreadPool;
+  void enqueue(std::function<void()> serveConnection) override {
+    ThreadPool::enqueue([serve = std::move(serveConnection)] {
+      tFreshConnection = true;
+      serve();
+    });
+  }
+};
+
+int PortOf(const sockaddr_storage& address) {
+  if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+  if (address.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+  return -1;
+}
 
 const std::array<const char*, 12> kThings = {
     "Brass telescope", "Tin robot", "Pocket watch", "Vinyl record", "Oil lamp", "Chess set",
@@ -91,6 +123,8 @@ PracticeSite::PracticeSite(PracticeSiteOptions options)
     : options_(std::move(options)), server_(std::make_unique<httplib::Server>()),
       random_(options_.seed) {
   if (!options_.logPath.empty()) log_ = std::fopen(options_.logPath.c_str(), "a");
+  server_->new_task_queue = [] { return new ConnectionPool(kPoolThreads); };
+  server_->set_tcp_nodelay(true);
   Route();
   std::lock_guard<std::mutex> guard(lock_);
   for (int i = 0; i < options_.liveAuctions; ++i) {
@@ -128,9 +162,40 @@ void PracticeSite::Stop() {
   }
   stopSignal_.notify_all();
   server_->stop();
+  CloseConnections();
   if (listener_.joinable()) listener_.join();
   if (tender_.joinable()) tender_.join();
 }
+
+// cpp-httplib waits out the keep-alive time of every idle connection before
+// its stop returns. Our connections are the sockets whose local end is the
+// listening port: shutting them down ends those waits at once.
+void PracticeSite::CloseConnections() {
+  DIR* folder = opendir("/proc/self/fd");
+  if (folder == nullptr) return;
+  while (const dirent* entry = readdir(folder)) {
+    char* end = nullptr;
+    const long fd = std::strtol(entry->d_name, &end, 10);
+    if (end == entry->d_name || *end != '\0' || fd == dirfd(folder)) continue;
+    sockaddr_storage local{}, peer{};
+    socklen_t localSize = sizeof local, peerSize = sizeof peer;
+    if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
+        PortOf(local) != port_ ||
+        getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0) {
+      continue;
+    }
+    shutdown(static_cast<int>(fd), SHUT_RDWR);
+  }
+  closedir(folder);
+}
+
+bool PracticeSite::Pause(std::chrono::milliseconds time) {
+  std::unique_lock<std::mutex> guard(lock_);
+  return !stopSignal_.wait_for(guard, time, [this] { return stopping_; });
+}
+
+// Never answers, until the site stops (at most two minutes).
+void PracticeSite::StallUntilStop() { Pause(std::chrono::minutes(2)); }
 
 std::int64_t PracticeSite::SiteNow() const {
   return static_cast<std::int64_t>(std::time(nullptr)) + options_.clockOffset;
@@ -176,8 +241,9 @@ void PracticeSite::FailBidSetup(std::uint32_t item) {
 }
 
 bool PracticeSite::SetFault(std::uint32_t item, const std::string& kind) {
-  static const std::set<std::string> kKinds = {"",       "reset",   "stall",       "nodate",
-                                               "error500", "nomatch", "maintenance", "nokey", "slow"};
+  static const std::set<std::string> kKinds = {
+      "",        "reset",       "stall", "nodate", "error500",   "nomatch",
+      "maintenance", "nokey", "slow",  "stallsetup", "stallcommit"};
   if (kKinds.count(kind) == 0) return false;
   std::lock_guard<std::mutex> guard(lock_);
   if (kind.empty()) {
@@ -345,18 +411,10 @@ void PracticeSite::Route() {
                 std::strtoul(req.get_param_value("item").c_str(), nullptr, 10));
             const std::string fault = FaultOf(item);
             if (fault == "stall") {
-              // Never answers, until the site stops (at most two minutes).
-              std::unique_lock<std::mutex> guard(lock_);
-              stopSignal_.wait_for(guard, std::chrono::minutes(2), [this] { return stopping_; });
+              StallUntilStop();
               return;
             }
-            if (fault == "slow") {
-              std::unique_lock<std::mutex> guard(lock_);
-              if (stopSignal_.wait_for(guard, std::chrono::milliseconds(kSlowPageMs),
-                                       [this] { return stopping_; })) {
-                return;
-              }
-            }
+            if (fault == "slow" && !Pause(std::chrono::milliseconds(kSlowPageMs))) return;
             if (fault == "reset") {
               const auto page = std::make_shared<std::string>(ItemPage(item, uk));
               res.set_content_provider(page->size() * 2, "text/html",
@@ -401,10 +459,22 @@ void PracticeSite::Route() {
     res.set_header("Set-Cookie", "session=" + std::to_string(std::hash<std::string>{}(user)) + "; Path=/");
     html(res, Page("Signed in", "<p>Welcome back, " + Escaped(user) + "!</p>\n"));
   });
-  s.Post("/ws/MakeBid", [this, html](const httplib::Request& req, httplib::Response& res) {
+  const auto stalls = [this](const httplib::Request& req, const char* kind) {
+    return FaultOf(static_cast<std::uint32_t>(
+               std::strtoul(req.get_param_value("item").c_str(), nullptr, 10))) == kind;
+  };
+  s.Post("/ws/MakeBid", [this, html, stalls](const httplib::Request& req, httplib::Response& res) {
+    if (stalls(req, "stallsetup")) {
+      StallUntilStop();
+      return;
+    }
     html(res, MakeBid(req));
   });
-  s.Post("/ws/AcceptBid", [this, html](const httplib::Request& req, httplib::Response& res) {
+  s.Post("/ws/AcceptBid", [this, html, stalls](const httplib::Request& req, httplib::Response& res) {
+    if (stalls(req, "stallcommit")) {
+      StallUntilStop();
+      return;
+    }
     html(res, AcceptBid(req));
   });
   s.Get("/support", [html](const httplib::Request&, httplib::Response& res) {
@@ -438,9 +508,13 @@ void PracticeSite::Route() {
     SetMaintenance(req.get_param_value("on") == "1");
     res.set_content("ok\n", "text/plain");
   });
-  // The site's clock stamps every reply; the log line is written before the
-  // reply goes out, so whoever got the reply finds its line.
+  EmulateDistance();
+  // The site's clock at the request's arrival stamps every reply; the log
+  // line is written before the reply goes out, so whoever got the reply
+  // finds its line.
   s.set_post_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    // A request cpp-httplib refused before routing never passed the arrival.
+    if (tArrival == std::chrono::system_clock::time_point{}) tArrival = std::chrono::system_clock::now();
     bool failing = false;
     if (req.path == "/ws/MakeBid") {
       std::lock_guard<std::mutex> guard(lock_);
@@ -449,21 +523,41 @@ void PracticeSite::Route() {
       failing = FaultOf(static_cast<std::uint32_t>(
                     std::strtoul(req.get_param_value("item").c_str(), nullptr, 10))) == "nodate";
     }
-    if (!failing) res.set_header("Date", HttpDate(SiteNow()));
+    if (!failing) res.set_header("Date", HttpDate(SiteTimeAt(tArrival)));
     Log(req, res);
+    tArrival = {};
+    if (options_.rttMs > 0) Pause(std::chrono::milliseconds(options_.rttMs / 2));
   });
+}
+
+// The request is held until it would have arrived over the emulated
+// network; the handlers then run at that moment.
+void PracticeSite::EmulateDistance() {
+  server_->set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
+    const bool fresh = std::exchange(tFreshConnection, false);
+    if (options_.rttMs > 0) {
+      Pause(std::chrono::milliseconds(fresh ? options_.rttMs * 3 / 2 : options_.rttMs / 2));
+    }
+    tArrival = std::chrono::system_clock::now();
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+}
+
+std::int64_t PracticeSite::SiteTimeAt(std::chrono::system_clock::time_point local) const {
+  return std::chrono::duration_cast<std::chrono::seconds>(local.time_since_epoch()).count() +
+         options_.clockOffset;
 }
 
 void PracticeSite::Log(const httplib::Request& request, const httplib::Response& response) {
   if (log_ == nullptr) return;
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const long long localMs = std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
+  const long long localMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(tArrival.time_since_epoch()).count();
   std::string target = request.path;
   if (!request.params.empty() && request.method == "GET") {
     target = request.target;
   }
   const std::string line =
-      "{\"site_time\":" + std::to_string(SiteNow()) + ",\"local_ms\":" + std::to_string(localMs) +
+      "{\"site_time\":" + std::to_string(SiteTimeAt(tArrival)) + ",\"local_ms\":" + std::to_string(localMs) +
       ",\"method\":" + JsonString(request.method) + ",\"target\":" + JsonString(target) +
       ",\"body\":" + JsonString(request.body) +
       ",\"content_type\":" + JsonString(request.get_header_value("Content-Type")) +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -33,6 +34,11 @@ struct PracticeSiteOptions {
   std::string stableVersion = "0.1.0.0";
   std::string betaVersion = "0.1.0.0";
   unsigned seed = 1;
+  // An emulated network between client and site: a request on a new
+  // connection arrives 1.5 round trips after it was sent (the TCP handshake
+  // and half a trip), on a kept-alive one half a trip; the reply takes half
+  // a trip back. 0: loopback as it is.
+  int rttMs = 0;
 };
 
 class PracticeSite {
@@ -50,6 +56,7 @@ class PracticeSite {
   std::string Host() const { return options_.address + ":" + std::to_string(port_); }
 
   std::int64_t SiteNow() const;
+  std::int64_t SiteTimeAt(std::chrono::system_clock::time_point local) const;
   // An auction ending `secondsToEnd` from now on the site's clock.
   std::uint32_t AddAuction(const std::string& title, std::int64_t secondsToEnd,
                            double currentBid = 1.0, const std::string& highBidder = "");
@@ -63,7 +70,9 @@ class PracticeSite {
   // page), "stall" (the item page never comes), "nodate" (no Date header),
   // "error500", "nomatch" (a page none of the patterns match),
   // "maintenance", "nokey" (a bid setup reply without a key), "slow" (the
-  // item page comes after kSlowPageMs); "" for none.
+  // item page comes after kSlowPageMs), "stallsetup" and "stallcommit" (the
+  // bid setup or the commit never answers, and a stalled commit takes no
+  // bid); "" for none. A stall ends only when the site stops.
   // False for a kind it does not know.
   bool SetFault(std::uint32_t item, const std::string& kind);
   static constexpr int kSlowPageMs = 1500;
@@ -87,6 +96,11 @@ class PracticeSite {
   };
 
   void Route();
+  void EmulateDistance();
+  // Waits, unless the site stops first; false when it stops.
+  bool Pause(std::chrono::milliseconds time);
+  void StallUntilStop();
+  void CloseConnections();  // the kept-alive ones too, which would hold Stop
   void Tend();  // replaces ended auctions, lets other bidders bid
   void Log(const httplib::Request& request, const httplib::Response& response);
 

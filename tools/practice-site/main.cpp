@@ -1,10 +1,11 @@
 // practice-site: a small auction site on 127.0.0.1 to rehearse against.
 //   practice-site [--port N] [--offset SECONDS] [--auctions N] [--log FILE]
 //                 [--no-other-bidders] [--require-presignin] [--maintenance]
-//                 [--stable VERSION] [--beta VERSION] [--seed N]
+//                 [--stable VERSION] [--beta VERSION] [--seed N] [--rtt MS]
 // Ends on SIGINT or SIGTERM.
 #include "PracticeSite.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     else if (arg == "--log") options.logPath = value();
     else if (arg == "--stable") options.stableVersion = value();
     else if (arg == "--beta") options.betaVersion = value();
+    else if (arg == "--rtt") options.rttMs = std::max(0, std::atoi(value().c_str()));
     else if (arg == "--seed") options.seed = static_cast<unsigned>(std::atoi(value().c_str()));
     else if (arg == "--no-other-bidders") options.otherBidders = false;
     else if (arg == "--require-presignin") options.requirePreSignIn = true;
