@@ -1,14 +1,17 @@
-// Snipe timing: the real program against the practice site. N auctions
-// (default 40) end over a few minutes, several in the same second, with
-// margins from 3 to 30 s, on a site clock hours and odd seconds off the
-// local one (default 3 h 17 s behind). Once the start-up reads are in, every
-// item page takes 1.5 s to come, so the reads of other bids (the results of
-// those that ended) are in flight at the bid moments. Prints, on the site's
-// clock, how many seconds before its end each bid commit arrived minus its
-// margin (min, median, max), the share inside the design's window (2 s
-// early to 1 s late), how many commits had a read in flight, and the time
-// from the tick that placed a bid to its setup request at the site.
-//   xvfb-run -a build/bench/snipe_bench [PROGRAM] [N] [SITE_CLOCK_OFFSET]
+// Snipe timing: the real program against the practice site at emulated
+// round trips (default 0, 50, 150 and 300 ms), on a site clock hours and odd
+// seconds off the local one (default 3 h 17 s behind). Each run: an item
+// whose page matches nothing stands first, so the error report is open from
+// the start and nobody closes it; one bid's setup never answers; eight
+// auctions end one a second with margins that put all eight commits in the
+// same second; eight more end with margins from 3 to 30 s; eight early
+// ones end first, so that reads of their results are in flight later, and
+// once the start-up reads are in every item page takes 1.5 s to come.
+// Prints, per round trip and per bid, how many seconds before its end each
+// commit reached the site minus its margin (positive: early), then the
+// spread and the share within a tenth of a second.
+//   xvfb-run -a build/bench/snipe_bench [PROGRAM] [RTTS] [SITE_CLOCK_OFFSET]
+//   RTTS: comma-separated milliseconds, e.g. 0,50,150,300
 #include "BenchSupport.h"
 #include "PracticeSite.h"
 #include "ProgramRun.h"
@@ -16,9 +19,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,114 +32,148 @@ namespace {
 
 bool IsPageRead(const std::string& line) { return IsRequestFor(line, "/ws/ViewItem"); }
 
-}  // namespace
+struct Auction {
+  std::int64_t endSite;
+  int margin;
+  const char* group;
+};
 
-int main(int argc, char** argv) {
-  const std::string program = argc > 1 ? argv[1] : "build/quorrel";
-  const int n = argc > 2 ? std::max(13, std::atoi(argv[2])) : 40;
+struct Figures {
+  int rtt;
+  std::vector<double> offsets;  // sorted
+  int committed = 0, due = 0, within = 0, withReadInFlight = 0;
+  bool stalledCommitted = false;
+  int exitCode = 0;
+};
+
+Figures RunAt(const std::string& program, int rttMs, std::int64_t clockOffset) {
+  Figures figures;
+  figures.rtt = rttMs;
   ProgramRun run(program, "snipe");
-
   PracticeSiteOptions options;
   options.port = 0;
   options.liveAuctions = 0;
   options.otherBidders = false;
-  options.clockOffset = argc > 3 ? std::atoll(argv[3]) : -3 * 3600 - 17;
+  options.clockOffset = clockOffset;
+  options.rttMs = rttMs;
   options.logPath = run.Folder() + "site.log";
   PracticeSite site(options);
-  if (!site.Start()) return 1;
+  if (!site.Start()) return figures;
 
-  // The first twelve end early with small margins, so that reads of their
-  // results are in flight when the others fall due; the rest end from 60 s
-  // on, three in the same second every four seconds, margins 3 to 30 s.
-  const int early = 12;
-  struct Auction {
-    std::int64_t endSite;
-    int margin;
-  };
   std::map<std::uint32_t, Auction> auctions;
   BidList list;
-  int lastEnd = 0;
-  for (int i = 0; i < n; ++i) {
-    const int secondsToEnd = i < early ? 20 + 2 * i : 60 + ((i - early) / 3) * 4;
-    const int margin = i < early ? 3 + i % 4 : 3 + (i * 7) % 28;
-    lastEnd = std::max(lastEnd, secondsToEnd);
+  const auto add = [&](std::int64_t secondsToEnd, int margin, const char* group) {
     const std::uint32_t item = site.AddAuction({}, secondsToEnd, 1.0, "rival");
-    auctions[item] = {site.EndTime(item), margin};
     Bid bid;
     bid.SetItem(item);
     bid.SetMaxBid(50.0f);
     bid.SetMargin(margin);
     list.AddBid(bid);
+    return item;
+  };
+  const std::uint32_t broken = add(3600, 10, "");
+  site.SetFault(broken, "nomatch");
+  for (int i = 0; i < 8; ++i) {
+    const std::uint32_t item = add(30 + 2 * i, 3 + i % 4, "early");
+    auctions[item] = {site.EndTime(item), 3 + i % 4, "early"};
   }
-  if (!run.Prepare(site, list) || !run.Start()) return 1;
+  // All eight commits due in the same second: ends one a second apart,
+  // margins one more each.
+  for (int i = 0; i < 8; ++i) {
+    const std::uint32_t item = add(55 + i, 5 + i, "same second");
+    auctions[item] = {site.EndTime(item), 5 + i, "same second"};
+  }
+  const std::uint32_t stalled = add(56, 6, "");
+  site.SetFault(stalled, "stallsetup");
+  for (int i = 0; i < 8; ++i) {
+    const int margin = 3 + (i * 9) % 28;
+    const std::uint32_t item = add(62 + 2 * i + margin, margin, "other margins");
+    auctions[item] = {site.EndTime(item), margin, "other margins"};
+  }
+  std::int64_t lastEnd = 0;
+  for (const auto& entry : auctions) lastEnd = std::max(lastEnd, entry.second.endSite);
+  if (!run.Prepare(site, list) || !run.Start()) return figures;
 
   // The start-up reads first, at full speed; then every page is slow.
-  const std::int64_t started = WallMilliseconds();
   WaitUntil([&] {
     const auto lines = ReadLines(options.logPath);
-    return std::count_if(lines.begin(), lines.end(), IsPageRead) >= n;
-  }, 15000);
+    return std::count_if(lines.begin(), lines.end(), IsPageRead) >= static_cast<long>(list.RowCount());
+  }, 20000);
   for (const auto& entry : auctions) site.SetFault(entry.first, "slow");
 
-  std::this_thread::sleep_for(std::chrono::milliseconds(started + (lastEnd + 8) * 1000 - WallMilliseconds()));
-  const int exitCode = run.Stop();
+  while (site.SiteNow() < lastEnd + 6) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  figures.exitCode = run.Stop();
   site.Stop();
 
   const auto log = ReadLines(options.logPath);
-  std::vector<std::int64_t> readsDone;  // local ms at which a slow read ended
-  std::map<std::uint32_t, std::int64_t> setupAt;
+  std::vector<std::int64_t> readsDone;
   for (const std::string& line : log) {
-    if (IsPageRead(line) && NumberField(line, "local_ms") > started + 2000) {
-      readsDone.push_back(NumberField(line, "local_ms"));
-    }
-    if (IsRequestFor(line, "/ws/MakeBid")) {
-      setupAt.emplace(ItemOf(line), NumberField(line, "local_ms"));
-    }
+    if (IsPageRead(line)) readsDone.push_back(NumberField(line, "local_ms"));
   }
-  std::vector<double> offsets;
-  int inWindow = 0;
-  int withReadInFlight = 0;
+  std::map<std::uint32_t, double> offsetOf;
   for (const std::string& line : log) {
     if (!IsRequestFor(line, "/ws/AcceptBid")) continue;
     const auto found = auctions.find(ItemOf(line));
-    if (found == auctions.end()) continue;
+    if (found == auctions.end()) {
+      if (ItemOf(line) == stalled) figures.stalledCommitted = true;
+      continue;
+    }
     const std::int64_t localMs = NumberField(line, "local_ms");
-    const double siteMs = localMs + options.clockOffset * 1000.0;
-    const double offset = found->second.endSite - siteMs / 1000.0 - found->second.margin;  // > 0: early
-    offsets.push_back(offset);
-    if (offset <= 2.0 && offset >= -1.0) ++inWindow;
-    withReadInFlight += std::any_of(readsDone.begin(), readsDone.end(), [&](std::int64_t done) {
-      return done >= localMs && done - PracticeSite::kSlowPageMs <= localMs;
+    const double siteSeconds = (localMs + clockOffset * 1000.0) / 1000.0;
+    const double offset = found->second.endSite - siteSeconds - found->second.margin;  // > 0: early
+    offsetOf[found->first] = offset;
+    figures.withReadInFlight += std::any_of(readsDone.begin(), readsDone.end(), [&](std::int64_t done) {
+      return done >= localMs && done - PracticeSite::kSlowPageMs - 2 * rttMs <= localMs;
     });
   }
-  std::vector<double> tickToSetup;
-  int placedOutsideATick = 0;
-  for (const std::string& line : run.TimingLines()) {
-    if (TextField(line, "event") != "place") continue;
-    const auto setup = setupAt.find(static_cast<std::uint32_t>(NumberField(line, "item")));
-    if (NumberField(line, "tick_ms") == 0) {
-      ++placedOutsideATick;
-    } else if (setup != setupAt.end()) {
-      tickToSetup.push_back(static_cast<double>(setup->second - NumberField(line, "tick_ms")));
+  std::printf("\nround trip %d ms: commit arrival minus margin, per bid (s, positive: early)\n", rttMs);
+  for (const char* group : {"early", "same second", "other margins"}) {
+    std::printf("  %-14s", group);
+    for (const auto& [item, auction] : auctions) {
+      if (std::string(auction.group) != group) continue;
+      const auto offset = offsetOf.find(item);
+      if (offset == offsetOf.end()) {
+        std::printf("  missing");
+      } else {
+        std::printf(" %+.3f", offset->second);
+      }
     }
+    std::printf("\n");
   }
-  std::sort(offsets.begin(), offsets.end());
-  std::sort(tickToSetup.begin(), tickToSetup.end());
+  figures.due = static_cast<int>(auctions.size());
+  for (const auto& [item, offset] : offsetOf) {
+    figures.offsets.push_back(offset);
+    figures.within += std::fabs(offset) <= 0.1;
+  }
+  figures.committed = static_cast<int>(figures.offsets.size());
+  std::sort(figures.offsets.begin(), figures.offsets.end());
+  return figures;
+}
 
-  std::printf("auctions:                 %d (ends from 20 to %d s, margins 3-30 s, site clock %+lld s)\n", n,
-              lastEnd, static_cast<long long>(options.clockOffset));
-  std::printf("bids committed:           %zu\n", offsets.size());
-  if (!offsets.empty()) {
-    std::printf("arrival minus margin (s): min %+.3f, median %+.3f, max %+.3f (positive: early)\n",
-                offsets.front(), Percentile(offsets, 0.5), offsets.back());
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string program = argc > 1 ? argv[1] : "build/quorrel";
+  std::vector<int> rtts;
+  std::stringstream list(argc > 2 ? argv[2] : "0,50,150,300");
+  for (std::string rtt; std::getline(list, rtt, ',');) rtts.push_back(std::atoi(rtt.c_str()));
+  const std::int64_t offset = argc > 3 ? std::atoll(argv[3]) : -3 * 3600 - 17;
+
+  std::vector<Figures> all;
+  for (const int rtt : rtts) all.push_back(RunAt(program, rtt, offset));
+
+  std::printf("\nsite clock %+lld s; an error report open from the start; one setup stalled\n",
+              static_cast<long long>(offset));
+  std::printf("| round trip | committed | within ±0.1 s | min | median | max | read in flight | stalled one committed | exit |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|\n");
+  for (const Figures& f : all) {
+    if (f.offsets.empty()) {
+      std::printf("| %d ms | 0 of %d | | | | | | | %d |\n", f.rtt, f.due, f.exitCode);
+      continue;
+    }
+    std::printf("| %d ms | %d of %d | %d | %+.3f | %+.3f | %+.3f | %d | %s | %d |\n", f.rtt, f.committed,
+                f.due, f.within, f.offsets.front(), Percentile(f.offsets, 0.5), f.offsets.back(),
+                f.withReadInFlight, f.stalledCommitted ? "yes" : "no", f.exitCode);
   }
-  std::printf("inside the window:        %d of %d (%.0f%%)\n", inWindow, n, 100.0 * inWindow / n);
-  std::printf("with a page read in flight at the commit: %d of %zu\n", withReadInFlight, offsets.size());
-  if (!tickToSetup.empty()) {
-    std::printf("tick to setup request:    min %.0f ms, median %.0f ms, max %.0f ms (%zu bids)\n",
-                tickToSetup.front(), Percentile(tickToSetup, 0.5), tickToSetup.back(), tickToSetup.size());
-  }
-  std::printf("placed outside a tick:    %d (a page read inside the margin)\n", placedOutsideATick);
-  std::printf("program exit:             %d\n", exitCode);
   return 0;
 }

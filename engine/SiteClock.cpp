@@ -6,12 +6,16 @@
 namespace {
 
 constexpr std::int64_t kSecond = 1'000'000;
-constexpr std::size_t kKept = 9;  // round trips kept for the median
+constexpr std::size_t kKept = 16;  // exchanges remembered
 
 std::int64_t Median(const std::deque<std::int64_t>& values) {
   std::vector<std::int64_t> sorted(values.begin(), values.end());
   std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
   return sorted[sorted.size() / 2];
+}
+
+std::int64_t Least(const std::deque<std::int64_t>& values) {
+  return *std::min_element(values.begin(), values.end());
 }
 
 void Keep(std::deque<std::int64_t>& values, std::int64_t value) {
@@ -26,14 +30,15 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b !
 
 void SiteClock::AddReply(SiteTime date, const ExchangeTiming& timing) {
   if (timing.sent == 0 || timing.firstByte < timing.sent) return;
-  const std::int64_t roundTrip = timing.RoundTrip();
-  Keep(roundTrips_, roundTrip);
+  Keep(roundTrips_, timing.RoundTrip());
   if (timing.newConnection) Keep(handshakes_, timing.handshake);
 
-  // Where in the exchange the site stamped the reply is a guess; the guess
-  // is allowed to be off by a little, more on a slow exchange.
+  // The site stamps its reply as it sends it, half a round trip before it
+  // comes; a page that took long to make took it before the stamp. The
+  // guess may be off by a little, more on a long trip.
+  const std::int64_t roundTrip = RoundTrip();
   const std::int64_t slack = 1'000 + roundTrip / 50;
-  const std::int64_t stamped = timing.Stamped();
+  const std::int64_t stamped = timing.firstByte - roundTrip / 2;
   const std::int64_t lo = date * kSecond - stamped - slack;
   const std::int64_t hi = (date + 1) * kSecond - stamped + slack;
   if (known_ && std::max(lo, lo_) < std::min(hi, hi_)) {
@@ -53,8 +58,10 @@ std::int64_t SiteClock::LocalTimeOf(SiteTime siteTime) const {
   return siteTime * kSecond - (lo_ + (hi_ - lo_) / 2);
 }
 
+// The least of the last few: time the site spent making a page only ever
+// adds to an exchange.
 std::int64_t SiteClock::RoundTrip() const {
-  return roundTrips_.empty() ? 300'000 : Median(roundTrips_);
+  return roundTrips_.empty() ? 300'000 : Least(roundTrips_);
 }
 
 std::int64_t SiteClock::Handshake() const { return handshakes_.empty() ? 0 : Median(handshakes_); }

@@ -11,8 +11,7 @@
 // second, and how long an exchange with the site takes.
 //
 // A reply stamped `Date: D` (whole seconds) left the site while its clock
-// read between D and D + 1; the site stamped it about half a round trip
-// before it arrived. So each reply bounds the offset (site minus local
+// read between D and D + 1, half a round trip before it arrived. So each reply bounds the offset (site minus local
 // time) to an interval one second wide, and the intersection of the
 // replies' intervals narrows as their stamps fall at different fractions of
 // a second. A probe sent so that its stamp falls on a second boundary of
@@ -37,7 +36,7 @@ class SiteClock {
   // the estimate). Only meaningful when Known.
   std::int64_t LocalTimeOf(SiteTime siteTime) const;
 
-  // Median of the last round trips seen (a conservative guess before any).
+  // The shortest of the last round trips seen (a guess before any).
   std::int64_t RoundTrip() const;
   // From sending a request until the site has it.
   std::int64_t ArrivalDelay(bool keptConnection) const;

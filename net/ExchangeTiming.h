@@ -13,8 +13,6 @@ struct ExchangeTiming {
 
   // The round trip this exchange shows: a new connection costs one more
   // round trip before the request goes.
+  // (The site's time to make the page is in it too.)
   std::int64_t RoundTrip() const;
-  // When the site most likely stamped its reply: half a round trip before
-  // the reply came.
-  std::int64_t Stamped() const { return firstByte - RoundTrip() / 2; }
 };

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <optional>
@@ -30,11 +31,15 @@ using namespace std::chrono_literals;
 
 class Program {
  public:
-  explicit Program(const std::string& folder) : folder_(folder) {
+  // `environment`: more variables for the program alone.
+  explicit Program(const std::string& folder,
+                   const std::vector<std::pair<std::string, std::string>>& environment = {})
+      : folder_(folder) {
     pid_ = ::fork();
     if (pid_ == 0) {
       ::setenv("HOME", folder.c_str(), 1);  // the one-copy lock of this test alone
       ::setenv("XDG_CONFIG_HOME", (folder + ".config").c_str(), 1);
+      for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
       const std::string exe = folder + "quorrel";
       ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
@@ -66,6 +71,16 @@ class Program {
   pid_t pid_ = -1;
   bool exited_ = false;
 };
+
+// Polls `done` until it holds, at most `limit`.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
 
 class ProgramTest : public PracticeSiteFixture {
  protected:
@@ -179,6 +194,44 @@ TEST_F(ProgramTest, ReportOpenFromTheStartHoldsNoCommit) {
     EXPECT_LE(std::abs(late), 0.1) << "item " << item << ": " << late << " s late";
   }
 }
+
+// The wall clock is set an hour forward or back between the first read and
+// the bid's moment (libfaketime moves it for the program alone): the bid
+// goes on its margin all the same, neither at once nor never.
+class ClockStep : public ProgramTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ClockStep, MovesNoBid) {
+  const char* const kFaketime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1";
+  if (!std::filesystem::exists(kFaketime)) GTEST_SKIP() << "libfaketime is not installed";
+  const std::string step = folder_.Write("clock", "+0");
+  const std::uint32_t item = site_->AddAuction("Pocket watch", 26, 5.0, "rival");
+  const std::int64_t end = site_->EndTime(item);
+  WriteBids({{item, 20.0f, 8}});
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  Program program(folder_.Folder(),
+                  {{"LD_PRELOAD", kFaketime},
+                   {"FAKETIME_TIMESTAMP_FILE", step},
+                   {"FAKETIME_NO_CACHE", "1"},
+                   {"FAKETIME_DONT_FAKE_MONOTONIC", "1"},
+                   // the sanitizer's runtime is no longer the first library
+                   {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0"}});
+  ASSERT_TRUE(WaitFor([&] { return !Logged("/ws/ViewItem").empty(); }, 15s));
+  std::this_thread::sleep_for(2s);
+  folder_.Write("clock", GetParam());
+  while (site_->SiteNow() < end + 3) std::this_thread::sleep_for(200ms);
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(15s), std::optional<int>(0));
+
+  const auto commits = Logged("/ws/AcceptBid");
+  ASSERT_EQ(commits.size(), 1u);
+  const double late = (LocalMs(commits[0]) - (end - 8) * 1000) / 1000.0;
+  EXPECT_LE(std::abs(late), 0.1) << late << " s late";
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, ClockStep, testing::Values("+3600", "-3600"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return info.param[0] == '+' ? "forward" : "back";
+                         });
 
 // The site misbehaves on most of the list, nobody is at the screen, and
 // the faulty items stand first, so their reads come first (a stalled one
