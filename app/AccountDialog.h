@@ -6,6 +6,7 @@
 #include <wx/dialog.h>
 
 #include <string>
+#include <vector>
 
 class HttpClient;
 class HyperLink;
@@ -51,6 +52,7 @@ class AccountDialog : public wxDialog {
   UserInterface& ui_;
   std::string logsFolder_;
   AccountStatus status_ = AccountStatus::Unverified;
+  std::vector<std::string> locationNames_;  // as servers.xml spells them
 
   wxTextCtrl* userId_;
   wxTextCtrl* password_;

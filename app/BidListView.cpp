@@ -76,7 +76,16 @@ bool BidListView::Initialize() {
     // closes the box.
     CallAfter([this] { services_.ui.ShowErrorBox("Error: Can't load account settings."); });
   }
-  LoadBidFile(paths.PathOf(DataPaths::BidsFileName), list_);
+  UnreadBidFile unread;
+  LoadBidFile(paths.PathOf(DataPaths::BidsFileName), list_, unread);
+  keepBidFile_ = unread.MustNotBeSaved();
+  if (unread.found) {
+    const std::string text =
+        keepBidFile_ ? "Error: Can't read the bid list " + paths.PathOf(DataPaths::BidsFileName) +
+                           ". It is left as it is: changes to the list will not be saved."
+                     : "Error: Can't read the bid list. It was kept as " + unread.keptAs + ".";
+    CallAfter([this, text] { services_.ui.ShowErrorBox(text); });
+  }
   RowsChanged();
   for (long row = 0; row < GetItemCount(); ++row) SetItemState(row, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
   if (!tick_.Start(1000)) return false;
@@ -289,5 +298,6 @@ void BidListView::RunAccountDialog() {
 }
 
 void BidListView::SaveBidFile() {
+  if (keepBidFile_) return;
   ::SaveBidFile(services_.paths.PathOf(DataPaths::BidsFileName), list_);
 }

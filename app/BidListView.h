@@ -63,7 +63,7 @@ class BidListView : public wxListCtrl, public BidListDisplay {
   // (with the window in front); false when there is none.
   bool OnDropText(const std::string& text);
   void RunAddDialog(const Bid& bid);
-  void SaveBidFile();
+  void SaveBidFile();  // not over a bid file that could be neither read nor set aside
 
   // BidListDisplay
   void ShowRow(std::size_t row) override;
@@ -93,6 +93,7 @@ class BidListView : public wxListCtrl, public BidListDisplay {
   std::shared_ptr<WxRequestReceiver> receiver_;
   wxTimer tick_;            // no owner: its events go to the handlers bound on it
   wxTimer startupRefresh_;
+  bool keepBidFile_ = false;  // the bid file could be neither read nor set aside
   mutable wxItemAttr evenRow_;
   mutable wxItemAttr oddRow_;
   static bool firstCreation_;
