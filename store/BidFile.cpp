@@ -5,7 +5,8 @@
 #include "store/TextNumbers.h"
 #include "store/XmlDocument.h"
 
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 bool LoadBidFile(const std::string& path, BidList& list) {
   UnreadBidFile unread;
@@ -18,8 +19,8 @@ bool LoadBidFile(const std::string& path, BidList& list, UnreadBidFile& unread) 
   if (!document.Load(path) || !document.FindElement("bids")) {
     // The next save would replace the user's list with an empty one: keep
     // what is there, whatever it is, beside it.
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
       unread.found = true;
       unread.keptAs = SetFileAside(path);
     }

@@ -489,8 +489,12 @@ bool XmlDocument::InsertElement(std::size_t parent, std::size_t after, std::stri
   std::size_t lineStart;
   const bool parentEmpty = IsEmptyElement(parent);
   if (parentEmpty) {
-    // <p/> becomes <p>, line end, the new line, </p>.
+    // <p/> becomes <p>, line end, the new line, </p>. Any further slashes
+    // before it (<p//>) become blanks, or the tag would still close itself.
     const std::size_t slash = records_[parent].endTagBegin;
+    for (std::size_t at = slash; at > records_[parent].startTagBegin && text_[at - 1] == '/'; --at) {
+      text_[at - 1] = ' ';
+    }
     std::string split = ">";
     split.append(kLineEnd).append(line).append("</").append(ElementName(parent));
     text_.replace(slash, 1, split);

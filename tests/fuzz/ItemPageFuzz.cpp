@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.dateHeader = "Thu, 10 Dec 2026 12:00:00 GMT";
 
   // One read of the page into a fresh bid.
-  const auto read = [&](Bid& bid) {
+  const auto readPage = [&](Bid& bid) {
     ui.shown = 0;
     const bool fresh = reader.ApplyItemPage(bid, request);
     return Read{fresh, ui.shown, bid.title, bid.currentBid, bid.highBidder, bid.secondsLeftAtRead};
@@ -56,13 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   first.SetItem(2000000001);
   second.SetItem(2000000001);
   first.account = second.account = &list.AccountRecord();
-  const Read once = read(first);
+  const Read once = readPage(first);
   // A read that succeeds has shown nothing: a box or a report means the
   // page did not hold what the bid needs.
   if (once.fresh && once.shown != 0) std::abort();
   // The page alone decides: a second read of it, into a bid that has read
   // it already, gives what a fresh bid got.
-  read(second);
-  if (!(read(second) == once)) std::abort();
+  readPage(second);
+  if (!(readPage(second) == once)) std::abort();
   return 0;
 }

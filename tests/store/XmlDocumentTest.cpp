@@ -221,6 +221,17 @@ TEST(XmlDocument, SplitsEmptyParent) {
   ASSERT_TRUE(d.SetChildAttribute("z", "2"));
   EXPECT_EQ(d.Text(),
             "<r>\r\n<p k=\"1\">\r\n<c>v</c>\r\n<c2>w</c2>\r\n</p>\r\n<q z=\"2\"/>\r\n</r>\r\n");
+
+  // A tag closed by more than one slash is split open all the same: the
+  // child must read back as a child.
+  ASSERT_TRUE(d.SetText("<a:name//>"));
+  ASSERT_TRUE(d.FindElement(""));
+  ASSERT_TRUE(d.AddChild("q", "v"));
+  XmlDocument reparsed;
+  ASSERT_TRUE(reparsed.SetText(d.Text())) << d.Text();
+  ASSERT_TRUE(reparsed.FindElement("a:name"));
+  ASSERT_TRUE(reparsed.FindChild("q")) << d.Text();
+  EXPECT_EQ(reparsed.ChildText(), "v");
 }
 
 TEST(XmlDocument, RefusesNamesThatWouldNotReadBack) {
