@@ -3,6 +3,7 @@
 #include "app/HyperLink.h"
 #include "engine/PostingUserInterface.h"
 #include "app/WxText.h"
+#include "site/FileUrl.h"
 #include "site/ServerList.h"
 
 #include <wx/app.h>
@@ -19,8 +20,8 @@
 #include <vector>
 
 namespace {
-constexpr int kUserIdLength = 127;
-constexpr int kLocationLength = 254;
+constexpr std::size_t kUserIdLength = 127;
+constexpr std::size_t kLocationLength = 254;
 }  // namespace
 
 AccountDialog::AccountDialog(wxWindow* parent, const Account& account, const ServerList& servers,
@@ -69,7 +70,7 @@ AccountDialog::AccountDialog(wxWindow* parent, const Account& account, const Ser
   statusRow->Add(new wxStaticText(check->GetStaticBox(), wxID_ANY, "Account status:"), 0,
                  wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
   failedLink_ = new HyperLink(check->GetStaticBox(), kFailedLinkId, "Failed",
-                              "file://" + wxString::FromUTF8(logsFolder_) + "account.html");
+                              wxString::FromUTF8(FileUrl(logsFolder_ + "account.html")));
   statusText_ = new wxStaticText(check->GetStaticBox(), kStatusId, "");
   statusRow->Add(failedLink_, 0, wxALIGN_CENTER_VERTICAL);
   statusRow->Add(statusText_, 1, wxALIGN_CENTER_VERTICAL);
@@ -83,7 +84,7 @@ AccountDialog::AccountDialog(wxWindow* parent, const Account& account, const Ser
   SetMinSize(wxSize(420, -1));
   Fit();
 
-  std::vector<std::string> names;
+  std::vector<std::string>& names = locationNames_;
   servers_.ListServerNames(names);
   int selected = names.empty() ? wxNOT_FOUND : 0;
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -121,9 +122,17 @@ void AccountDialog::SetStatus(AccountStatus status) {
 
 bool AccountDialog::ApplyFields() {
   if (working_.IsVerified()) return true;
-  const std::string userId = ToBytes(userId_->GetValue().Left(kUserIdLength));
-  const std::string password = ToBytes(password_->GetValue().Left(kUserIdLength));
-  const std::string location = ToBytes(location_->GetValue().Left(kLocationLength));
+  // Texts left as they were shown go back as the bytes they came from.
+  const auto field = [](const wxString& value, const std::string& shownFrom, std::size_t length) {
+    return value == FromSite(shownFrom) ? shownFrom : ToBytes(value.Left(length));
+  };
+  const std::string userId = field(userId_->GetValue(), working_.UserId(), kUserIdLength);
+  const std::string password = field(password_->GetValue(), working_.Password(), kUserIdLength);
+  const wxString shownLocation = location_->GetValue().Left(kLocationLength);
+  std::string location = ToBytes(shownLocation);
+  for (const std::string& name : locationNames_) {
+    if (shownLocation == FromSite(name)) location = name;
+  }
   if (working_.SetAccount(servers_, userId, password, location)) return true;
   wxMessageBox(kServerError, kServerErrorCaption, wxOK | wxICON_INFORMATION, this);
   return false;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class HttpClient;
 class HyperLink;
@@ -59,6 +60,7 @@ class AccountDialog : public wxDialog {
   // answers meanwhile; its result comes back to the user-interface thread.
   struct Verification;
   std::shared_ptr<Verification> verification_;
+  std::vector<std::string> locationNames_;  // as servers.xml spells them
 
   wxTextCtrl* userId_;
   wxTextCtrl* password_;

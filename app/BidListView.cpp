@@ -59,32 +59,42 @@ BidListView::~BidListView() { engine_->Stop(); }
 
 bool BidListView::Initialize() {
   const DataPaths& paths = services_.paths;
+  const std::string bidFile = paths.PathOf(DataPaths::BidsFileName);
   bool accountRead = false;
   bool incomplete = false;
+  UnreadBidFile unread;
   engine_->Call([&](BidList& list) {
     accountRead = LoadAccountFile(paths.PathOf(DataPaths::AccountFileName), services_.servers,
                                   list.AccountRecord());
-    LoadBidFile(paths.PathOf(DataPaths::BidsFileName), list);
+    LoadBidFile(bidFile, list, unread);
     const ::Account& account = list.AccountRecord();
     incomplete = account.UserId().empty() || account.Password().empty() || account.Profile().name.empty();
   });
+  if (unread.MustNotBeSaved()) engine_->LeaveBidFileAlone();
   ShowSnapshot();
   SelectOnly(-1);
   SetDropTarget(new ItemDropTarget(*this));
 
+  // The site is read only once there is an account to read it with.
   const bool askFirst = firstCreation_ && incomplete;
   firstCreation_ = false;
-  if (accountRead && !askFirst) {
-    engine_->Start();
-    return true;
+  const bool holdStart = !accountRead || askFirst;
+  if (!holdStart) engine_->Start();
+  if (!holdStart && !unread.found) return true;
+  std::string bidFileText;
+  if (unread.found) {
+    bidFileText = unread.MustNotBeSaved()
+                      ? "Error: Can't read the bid list " + bidFile +
+                            ". It is left as it is: changes to the list will not be saved."
+                      : "Error: Can't read the bid list. It was kept as " + unread.keptAs + ".";
   }
-  // After the start, not inside it; one after the other, not one inside
-  // the other; and the site is read only once there is an account to read
-  // it with.
-  CallAfter([this, accountRead, askFirst] {
+  // After the start, not inside it, and one after the other, not one
+  // inside the other.
+  CallAfter([this, accountRead, askFirst, holdStart, bidFileText] {
     if (!accountRead) services_.ui.ShowErrorBox("Error: Can't load account settings.");
+    if (!bidFileText.empty()) services_.ui.ShowErrorBox(bidFileText);
     if (askFirst) RunAccountDialog();
-    engine_->Start();
+    if (holdStart) engine_->Start();
   });
   return true;
 }

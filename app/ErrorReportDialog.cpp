@@ -25,9 +25,11 @@ ErrorReportDialog::ErrorReportDialog(wxWindow* parent, const std::string& cause,
   message->Wrap(FromDIP(440));
   top->Add(message, 1, wxALL, 10);
 
-  auto* causeText = new wxTextCtrl(this, kCauseId, FromSite(cause), wxDefaultPosition,
+  // The pages this report exists for are often not text at all: a text
+  // control refuses such text whole, so every byte is shown visibly.
+  auto* causeText = new wxTextCtrl(this, kCauseId, VisibleText(cause), wxDefaultPosition,
                                    wxSize(-1, 48), wxTE_MULTILINE | wxTE_READONLY);
-  auto* logText = new wxTextCtrl(this, kLogId, FromSite(page), wxDefaultPosition, wxSize(520, 220),
+  auto* logText = new wxTextCtrl(this, kLogId, VisibleText(page), wxDefaultPosition, wxSize(520, 220),
                                  wxTE_MULTILINE | wxTE_READONLY | wxVSCROLL);
 
   auto* email = new wxButton(this, kEmailId, "Email report");

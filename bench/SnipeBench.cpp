@@ -62,7 +62,7 @@ Figures RunAt(const std::string& program, int rttMs, std::int64_t clockOffset) {
 
   std::map<std::uint32_t, Auction> auctions;
   BidList list;
-  const auto add = [&](std::int64_t secondsToEnd, int margin, const char* group) {
+  const auto add = [&](std::int64_t secondsToEnd, int margin) {
     const std::uint32_t item = site.AddAuction({}, secondsToEnd, 1.0, "rival");
     Bid bid;
     bid.SetItem(item);
@@ -71,23 +71,23 @@ Figures RunAt(const std::string& program, int rttMs, std::int64_t clockOffset) {
     list.AddBid(bid);
     return item;
   };
-  const std::uint32_t broken = add(3600, 10, "");
+  const std::uint32_t broken = add(3600, 10);
   site.SetFault(broken, "nomatch");
   for (int i = 0; i < 8; ++i) {
-    const std::uint32_t item = add(30 + 2 * i, 3 + i % 4, "early");
+    const std::uint32_t item = add(30 + 2 * i, 3 + i % 4);
     auctions[item] = {site.EndTime(item), 3 + i % 4, "early"};
   }
   // All eight commits due in the same second: ends one a second apart,
   // margins one more each.
   for (int i = 0; i < 8; ++i) {
-    const std::uint32_t item = add(55 + i, 5 + i, "same second");
+    const std::uint32_t item = add(55 + i, 5 + i);
     auctions[item] = {site.EndTime(item), 5 + i, "same second"};
   }
-  const std::uint32_t stalled = add(56, 6, "");
+  const std::uint32_t stalled = add(56, 6);
   site.SetFault(stalled, "stallsetup");
   for (int i = 0; i < 8; ++i) {
     const int margin = 3 + (i * 9) % 28;
-    const std::uint32_t item = add(62 + 2 * i + margin, margin, "other margins");
+    const std::uint32_t item = add(62 + 2 * i + margin, margin);
     auctions[item] = {site.EndTime(item), margin, "other margins"};
   }
   std::int64_t lastEnd = 0;

@@ -34,7 +34,8 @@ bool ReadListLayout(XmlDocument& document, ListLayout& layout) {
 
   for (std::size_t i = 0; document.FindChild("column"); ++i) {
     const int width = ReadSigned32(document.ChildText());
-    if (width != 0 && i < layout.widths.size()) layout.widths[i] = width & 0xFFFF;
+    if (width == 0 || i >= layout.widths.size()) continue;
+    layout.widths[i] = width < 0 ? BidColumns::At(static_cast<int>(i)).width : width & 0xFFFF;
   }
 
   document.ResetChildPosition();

@@ -23,7 +23,8 @@ struct ListLayout {
 };
 
 // From the "columns" child of the document's current (root) element; false
-// when there is none, and nothing changes. A width of 0 keeps the width.
+// when there is none, and nothing changes. A width of 0 keeps the width, a
+// negative one gives the column's default.
 bool ReadListLayout(XmlDocument& document, ListLayout& layout);
 // Adds the "columns" child under the document's current element.
 void WriteListLayout(XmlDocument& document, const ListLayout& layout);

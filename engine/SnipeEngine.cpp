@@ -168,7 +168,10 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     scheduler_.SetVisible(visible);
     Changed();
   }
-  void Save() { SaveBidFile(bidFilePath_, list_); }
+  void Save() {
+    if (!leaveBidFileAlone_) SaveBidFile(bidFilePath_, list_);
+  }
+  void LeaveBidFileAlone() { leaveBidFileAlone_ = true; }
 
  private:
   struct Entry {
@@ -460,6 +463,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::vector<std::unique_ptr<Placement>> retired_;
 
   bool started_ = false;
+  bool leaveBidFileAlone_ = false;
   std::int64_t nextTick_ = kNever;
   std::int64_t refreshAllAt_ = kNever;
   std::int64_t nextMoment_ = kNever;
@@ -519,6 +523,7 @@ void SnipeEngine::Call(const std::function<void(BidList&)>& job) {
 }
 
 void SnipeEngine::Start() { Post([](Core& core) { core.Start(); }); }
+void SnipeEngine::LeaveBidFileAlone() { Post([](Core& core) { core.LeaveBidFileAlone(); }); }
 void SnipeEngine::AddBid(const Bid& bid, bool refreshNow) {
   Post([bid, refreshNow](Core& core) { core.AddBid(bid, refreshNow); });
 }

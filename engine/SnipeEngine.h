@@ -57,6 +57,9 @@ class SnipeEngine {
 
   // The ticks begin; the first Refresh all follows a second later.
   void Start();
+  // The bid file on disk is the only copy of a list that could not be
+  // read: nothing is saved over it.
+  void LeaveBidFileAlone();
   // Saves the bid file, then ends every exchange and the thread. Waits.
   void Stop();
 

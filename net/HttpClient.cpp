@@ -1,6 +1,7 @@
 #include "net/HttpClient.h"
 
 #include "net/LocalClock.h"
+#include "net/RequestPath.h"
 #include "net/RequestWorker.h"
 #include "net/SiteRequest.h"
 #include "net/UserInterface.h"
@@ -197,7 +198,7 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
   }
   CURL* h = easy.get();
   Transfer exchange{&page, {}, false, &stopping_, options.abandon};
-  const std::string url = "http://" + host + path;
+  const std::string url = "http://" + host + RequestPath(path);
   const bool post = std::strcmp(verb, "POST") == 0;
 
   std::unique_ptr<curl_slist, ListDeleter> headers(curl_slist_append(nullptr, "Pragma: no-cache"));
@@ -207,6 +208,7 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
   }
 
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);  // no "/../" squashed: the path goes as given
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
   curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
   curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);

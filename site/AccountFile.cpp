@@ -59,8 +59,10 @@ bool LoadAccountFile(const std::string& path, const ServerList& servers, Account
   if (!ReadField(in, userId) || !ReadField(in, password) || !ReadField(in, location)) return false;
   const bool ok =
       account.SetAccount(servers, UnscrambleText(userId), UnscrambleText(password), location);
+  // The byte vouches for the stored texts only: an account left at its
+  // defaults must not show as verified, or OK would save it over the file.
   char verified = 0;
-  account.SetVerified(in.read(&verified, 1) && verified == 1);
+  if (ok) account.SetVerified(in.read(&verified, 1) && verified == 1);
   return ok;
 }
 

@@ -14,7 +14,8 @@ class ServerList;
 // True when there is no file (or one of another kind: the account keeps
 // its defaults) or when it loaded and its location's profile could be
 // built. A short or damaged file gives false, and so does a field longer
-// than the reader's 2048-byte buffer.
+// than the reader's 2048-byte buffer. The verified byte is taken only
+// when the account was set from the file.
 bool LoadAccountFile(const std::string& path, const ServerList& servers, Account& account);
 bool SaveAccountFile(const std::string& path, const Account& account);
 

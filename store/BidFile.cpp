@@ -1,6 +1,7 @@
 #include "store/BidFile.h"
 
 #include "bids/BidList.h"
+#include "store/SetAside.h"
 #include "store/TextNumbers.h"
 #include "store/XmlDocument.h"
 
@@ -8,14 +9,20 @@
 #include <system_error>
 
 bool LoadBidFile(const std::string& path, BidList& list) {
+  UnreadBidFile unread;
+  return LoadBidFile(path, list, unread);
+}
+
+bool LoadBidFile(const std::string& path, BidList& list, UnreadBidFile& unread) {
+  unread = UnreadBidFile();
   XmlDocument document;
   if (!document.Load(path) || !document.FindElement("bids")) {
     // The next save would replace the user's list with an empty one: keep
     // what is there, whatever it is, beside it.
     std::error_code error;
-    if (std::filesystem::exists(path, error)) {
-      std::filesystem::copy_file(path, path + ".bad", std::filesystem::copy_options::overwrite_existing,
-                                 error);
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+      unread.found = true;
+      unread.keptAs = SetFileAside(path);
     }
     return false;
   }

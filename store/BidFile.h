@@ -10,10 +10,20 @@ class XmlDocument;
 // in row order, and the default margin. Everything learnt from the site is
 // read again after a load.
 
+// What became of a bids.xml that exists but could not be read.
+struct UnreadBidFile {
+  bool found = false;   // there was such a file
+  std::string keptAs;   // where it was set aside; "" when that failed
+  // Neither read nor set aside: the file is still the only copy of the
+  // user's list, so nothing may be saved over it.
+  bool MustNotBeSaved() const { return found && keptAs.empty(); }
+};
+
 // Fills the empty list and its default margin. True when the file parsed
 // and its root is "bids", however many bids it held; bids that are not
 // complete and valid are skipped. A file that exists but cannot be read is
-// kept as path + ".bad" before anything can overwrite it.
+// set aside (SetFileAside) before anything can overwrite it.
+bool LoadBidFile(const std::string& path, BidList& list, UnreadBidFile& unread);
 bool LoadBidFile(const std::string& path, BidList& list);
 // Writes the whole list; false when the file could not be written.
 bool SaveBidFile(const std::string& path, const BidList& list);

@@ -2,10 +2,10 @@
 
 #include "store/AtomicFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -149,9 +149,17 @@ bool XmlDocument::Parse() {
   std::vector<Open> open{{0, 0}};
   records_[0].endTagBegin = 0;  // the document's scan position
 
+  // The table's memory stays a small multiple of the text's, however the
+  // text is made: the count is bounded and the growth never overshoots it.
+  const std::size_t mostRecords = MostElements(text_.size()) + 1;
   for (;;) {
     const std::size_t parent = open.back().element;
     const std::size_t element = records_.size();
+    if (element >= mostRecords) {
+      Fail("Too many elements");
+      return false;
+    }
+    if (element == records_.capacity()) records_.reserve(std::min(2 * element, mostRecords));
     records_.emplace_back();
     records_[element].parent = parent;
 
@@ -272,7 +280,12 @@ bool XmlDocument::Load(const std::string& path) {
   }
   std::ifstream in(path, std::ios::binary);
   std::string content;
-  if (in) content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in && !error) {
+    // Read in one go: a growing buffer would take twice the file's size.
+    content.resize(static_cast<std::size_t>(size));
+    in.read(content.data(), static_cast<std::streamsize>(size));
+    content.resize(static_cast<std::size_t>(in.gcount()));
+  }
   if (content.empty() || !SetText(content)) {
     const std::string error = errorText_;
     SetText({});
@@ -476,8 +489,12 @@ bool XmlDocument::InsertElement(std::size_t parent, std::size_t after, std::stri
   std::size_t lineStart;
   const bool parentEmpty = IsEmptyElement(parent);
   if (parentEmpty) {
-    // <p/> becomes <p>, line end, the new line, </p>.
+    // <p/> becomes <p>, line end, the new line, </p>. Any further slashes
+    // before it (<p//>) become blanks, or the tag would still close itself.
     const std::size_t slash = records_[parent].endTagBegin;
+    for (std::size_t at = slash; at > records_[parent].startTagBegin && text_[at - 1] == '/'; --at) {
+      text_[at - 1] = ' ';
+    }
     std::string split = ">";
     split.append(kLineEnd).append(line).append("</").append(ElementName(parent));
     text_.replace(slash, 1, split);

@@ -27,9 +27,16 @@ class XmlDocument {
 
   // Reads a whole file and parses it; a missing, empty or malformed file
   // leaves an empty document and gives false, as does one larger than
-  // kLargestFile (no file of the program's comes near it, and reading a
-  // runaway file whole could take all memory).
-  static constexpr std::uintmax_t kLargestFile = 64u << 20;
+  // kLargestFile (no file of the program's comes near a megabyte, and
+  // reading a runaway file whole could take all memory).
+  static constexpr std::uintmax_t kLargestFile = 4u << 20;
+  // A text is refused when it holds more elements than this many per byte
+  // allows (plus a few for tiny documents): a record takes far more memory
+  // than the shortest element's bytes, and no real file is made of "<a/>".
+  static constexpr std::size_t kBytesPerElement = 8;
+  static constexpr std::size_t MostElements(std::size_t textSize) {
+    return textSize / kBytesPerElement + 16;
+  }
   bool Load(const std::string& path);
   // Writes the text byte for byte. The file on disk is always either the old
   // one or the complete new one.

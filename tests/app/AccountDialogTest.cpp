@@ -144,6 +144,43 @@ TEST_F(AccountDialogTest, NoResponseAfterTheClientsBox) {
   EXPECT_EQ(boxes_.boxes[0].title, "Quorrel error");
 }
 
+// Texts that are not UTF-8 (a servers.xml in ISO-8859-1, an account.cfg
+// written by another program) show as Latin-1; left unchanged they go back
+// as the very bytes they came from, so that the location can be saved and
+// the user id and password are not re-encoded.
+TEST_F(AccountDialogTest, UnchangedTextsKeepTheirBytes) {
+  std::string servers = TempFolder::Read(serversPath_);
+  const std::string uk = "<server name=\"UK\">";
+  servers.replace(servers.find(uk), uk.size(), "<server name=\"\xD6sterreich\">");
+  servers_ = std::make_unique<ServerList>(
+      folder_.Write("latin1.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n" + servers));
+  Account account;
+  ASSERT_TRUE(account.SetAccount(*servers_, "j\xF6rg", "p\xE4ss", "USA"));
+  auto dialog = Open(account);
+  EXPECT_EQ(Control<wxTextCtrl>(dialog.get(), AccountDialog::kUserId)->GetValue(), wxString::FromUTF8("j\xC3\xB6rg"));
+  const int result = RunModal(*dialog, [&] {
+    Choose(Control<wxComboBox>(dialog.get(), AccountDialog::kLocationId), wxString::FromUTF8("\xC3\x96sterreich"));
+    Click(dialog->FindWindow(wxID_OK));
+    if (dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
+  });
+  EXPECT_EQ(result, wxID_OK);
+  EXPECT_TRUE(boxes_.boxes.empty());
+  EXPECT_EQ(dialog->GetAccount().Profile().name, "\xD6sterreich");
+  EXPECT_EQ(dialog->GetAccount().UserId(), "j\xF6rg");
+  EXPECT_EQ(dialog->GetAccount().Password(), "p\xE4ss");
+
+  // An edited field gives what the user typed.
+  auto edited = Open(dialog->GetAccount());
+  RunModal(*edited, [&] {
+    Type(Control<wxTextCtrl>(edited.get(), AccountDialog::kUserId), wxString::FromUTF8("j\xC3\xB6rg2"));
+    Click(edited->FindWindow(wxID_OK));
+    if (edited->IsModal()) edited->EndModal(wxID_CANCEL);
+  });
+  EXPECT_EQ(edited->GetAccount().UserId(), "j\xC3\xB6rg2");
+  EXPECT_EQ(edited->GetAccount().Password(), "p\xE4ss");
+  EXPECT_EQ(edited->GetAccount().Profile().name, "\xD6sterreich");
+}
+
 // A location that servers.xml does not have keeps the dialog open with the
 // configuration message.
 TEST_F(AccountDialogTest, UnknownLocationKeepsTheDialogOpen) {

@@ -17,6 +17,8 @@
 
 #include <wx/toolbar.h>
 
+#include <filesystem>
+
 namespace {
 
 class BidListViewTest : public testing::Test {
@@ -343,4 +345,30 @@ TEST(BidListViewStart, DamagedAccountFileIsReportedAfterTheStart) {
   }
   EXPECT_EQ(TempFolder::Read(folder.PathOf("account.cfg")), damaged) << "a cancelled dialog writes nothing";
   delete frame;
+}
+
+// A bid list that cannot be read is set aside, and the user is told once,
+// after the start, where it was kept; the list then starts empty and is
+// saved at the end without touching the copy.
+TEST(BidListViewStart, UnreadableBidFileIsKeptAndReported) {
+  CancelEveryDialog dialogs;
+  TempFolder folder;
+  PrepareProgramFolder(folder);
+  const std::string damaged = "<bids><bid><item>12</item>\x01\xFF cut here";
+  folder.Write("bids.xml", damaged);
+  Services services(DataPaths(folder.PathOf("quorrel")));
+  auto* frame = new MainFrame(services);
+  EXPECT_TRUE(frame->Initialize());
+  EXPECT_TRUE(dialogs.seen.empty()) << "nothing opened inside the start";
+  ASSERT_TRUE(PumpUntil([&] { return !dialogs.seen.empty(); }));
+  PumpUntil([&] { return dialogs.seen.size() >= 2; }, std::chrono::milliseconds(500));
+  ASSERT_EQ(dialogs.seen.size(), 1u);
+  EXPECT_EQ(dialogs.seen[0], "Quorrel error: Error: Can't read the bid list. It was kept as " +
+                                 folder.PathOf("bids.xml.bad") + ".");
+  EXPECT_EQ(frame->List().GetItemCount(), 0);
+  delete frame;
+  EXPECT_EQ(TempFolder::Read(folder.PathOf("bids.xml.bad")), damaged);
+  BidList saved;
+  EXPECT_TRUE(LoadBidFile(folder.PathOf("bids.xml"), saved)) << "a sound, empty list";
+  EXPECT_FALSE(std::filesystem::exists(folder.PathOf("bids.xml.bad.2")));
 }

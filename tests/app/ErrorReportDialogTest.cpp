@@ -43,6 +43,27 @@ TEST(ErrorReportDialog, PageBytesThatAreNotUtf8StillShow) {
             wxString::FromUTF8("caf\xC3\xA9"));
 }
 
+// The pages the report exists for are often no text: a zero byte, UTF-16
+// or a compressed reply shows every byte, the ones a text control cannot
+// show replaced visibly, instead of an empty Log.
+TEST(ErrorReportDialog, BinaryPagesShowEveryByte) {
+  struct Case {
+    std::string page;
+    const char* shown;  // UTF-8
+  };
+  const Case cases[] = {
+      {std::string("<html>\0zero</html>", 18), "<html>\xE2\x90\x80zero</html>"},
+      {std::string("<\0h\0i\0>\0", 8), "<\xE2\x90\x80h\xE2\x90\x80i\xE2\x90\x80>\xE2\x90\x80"},
+      {std::string("\x1F\x8B\x08\0\x7F\xFF\ttab\n", 11),
+       "\xE2\x90\x9F\xEF\xBF\xBD\xE2\x90\x88\xE2\x90\x80\xE2\x90\xA1\xC3\xBF\ttab\n"},
+  };
+  for (const Case& c : cases) {
+    ErrorReportDialog dialog(nullptr, "cause", c.page);
+    EXPECT_EQ(Control<wxTextCtrl>(&dialog, ErrorReportDialog::kLogId)->GetValue(),
+              wxString::FromUTF8(c.shown));
+  }
+}
+
 // From the worker thread the box is shown by the user-interface thread
 // while the worker waits.
 TEST(WxUserInterface, BoxFromAnotherThreadWaitsForTheUserInterface) {

@@ -36,22 +36,28 @@ TEST(ListLayout, WrittenLayoutReadsBack) {
   EXPECT_EQ(loaded.oddRow, layout.oddRow);
 }
 
-// Five widths set five columns; a 0 keeps its column; a sort with only an
-// order keeps the column; a colour with missing parts reads them as 0.
+// Seven widths set seven columns; a 0 keeps its column, a negative width
+// gives the column's default; a sort with only an order keeps the column;
+// a colour with missing parts reads them as 0.
 TEST(ListLayout, PartialLayoutsKeepTheRest) {
   XmlDocument document;
   ASSERT_TRUE(document.SetText(
       "<quorrel><columns><column>11</column><column>0</column><column>33</column>"
-      "<column>44</column><column>65601</column><sort><order>2</order></sort>"
+      "<column>44</column><column>65601</column><column>-1</column><column>-70000</column>"
+      "<sort><order>2</order></sort>"
       "<colors><rowodd G=\"300\"/></colors></columns></quorrel>"));
   ASSERT_TRUE(document.FindElement("quorrel"));
   ListLayout layout;
+  layout.widths[1] = 123;
+  layout.widths[5] = layout.widths[6] = 456;
   ASSERT_TRUE(ReadListLayout(document, layout));
   const ListLayout defaults;
   EXPECT_EQ(layout.widths[0], 11);
-  EXPECT_EQ(layout.widths[1], defaults.widths[1]);
+  EXPECT_EQ(layout.widths[1], 123) << "0 keeps what was there";
   EXPECT_EQ(layout.widths[4], 65) << "the low 16 bits";
-  EXPECT_EQ(layout.widths[5], defaults.widths[5]);
+  EXPECT_EQ(layout.widths[5], defaults.widths[5]) << "-1 is the default, not 65535";
+  EXPECT_EQ(layout.widths[6], defaults.widths[6]);
+  EXPECT_EQ(layout.widths[7], defaults.widths[7]);
   EXPECT_EQ(layout.sortColumn, defaults.sortColumn);
   EXPECT_EQ(layout.sortOrder, 2);
   EXPECT_EQ(layout.evenRow, defaults.evenRow);

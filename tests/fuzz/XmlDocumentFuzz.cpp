@@ -1,6 +1,7 @@
 // Any text, however malformed, parses or fails without a read or write
-// outside the buffer; what parses can be walked and edited, and an edit
-// reads back what was written.
+// outside the buffer; what parses can be walked and edited, an edit reads
+// back what was written, and the edited text parses to the same tree as
+// the edited records describe.
 #include "store/XmlDocument.h"
 
 #include <cstddef>
@@ -27,6 +28,22 @@ void Walk(XmlDocument& document, int depth) {
   }
 }
 
+// The element tree under the current element as its texts and "k"
+// attributes show it, nesting included.
+std::string Tree(XmlDocument& document, int depth) {
+  std::string out;
+  document.ResetChildPosition();
+  while (document.FindChild("")) {
+    out += "[" + document.ChildText() + "|" + document.ChildAttribute("k");
+    if (depth < 40 && document.EnterElement()) {
+      out += Tree(document, depth + 1);
+      Require(document.LeaveElement());
+    }
+    out += "]";
+  }
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -49,7 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(document.ChildAttribute("k") == value);
   Require(document.ChildText() == value);
 
+  // The edited records and a fresh parse of the edited text see one tree.
   XmlDocument reparsed;
   Require(reparsed.SetText(document.Text()));
+  Require(reparsed.FindElement(""));
+  Require(Tree(reparsed, 0) == Tree(document, 0));
   return 0;
 }

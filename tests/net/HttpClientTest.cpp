@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,9 @@ class HttpClientTest : public testing::Test {
       res.set_content(req.method + "|" + req.get_header_value("Content-Type") + "|" +
                           req.get_header_value("Content-Length") + "|" + req.body,
                       "text/plain");
+    });
+    s.Get("/raw.*", [](const httplib::Request& req, httplib::Response& res) {
+      res.set_content(req.target, "text/plain");
     });
     s.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
       res.status = 404;
@@ -71,6 +75,24 @@ TEST_F(HttpClientTest, GetIsHttp10WithAgentAndNoCache) {
   ASSERT_TRUE(client_.HttpGet(server_.Host(), "/echo", page_, date_));
   EXPECT_EQ(page_, std::string("GET HTTP/1.0|") + HttpClient::kUserAgent + "|no-cache|");
   EXPECT_EQ(date_, "Thu, 10 Dec 2026 12:00:00 GMT");
+  EXPECT_TRUE(ui_.Boxes().empty());
+}
+
+// The path reaches the site as the profile and the values made it: a '#'
+// or a space in it neither cuts nor breaks the request, "/../" stays, and
+// only what a request line cannot carry is percent-encoded.
+TEST_F(HttpClientTest, PathIsSentAsGiven) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/raw/item?name=a#b&x=1", "/raw/item?name=a%23b&x=1"},
+      {"/raw/a b?q=c d", "/raw/a%20b?q=c%20d"},
+      {"/raw/caf\xE9?q=\x01\x7F", "/raw/caf%E9?q=%01%7F"},
+      {"/raw/a/../b?x=%41&y=[1]", "/raw/a/../b?x=%41&y=[1]"},
+  };
+  for (const auto& [path, target] : cases) {
+    std::string page, date;
+    ASSERT_TRUE(client_.HttpGet(server_.Host(), path, page, date)) << path;
+    EXPECT_EQ(page, target);
+  }
   EXPECT_TRUE(ui_.Boxes().empty());
 }
 

@@ -385,7 +385,7 @@ TEST_P(BadFiles, NeitherCrashNorLoss) {
   program.Signal(SIGTERM);
   EXPECT_EQ(program.WaitForExit(20s), std::optional<int>(0));
 
-  // Compared as booleans: the files run to 64 MB.
+  // Compared as booleans: the files run to megabytes.
   if (file == "bids.xml") {
     EXPECT_TRUE(TempFolder::Read(folder_.PathOf("bids.xml.bad")) == bad) << "the unreadable list is kept";
   } else {

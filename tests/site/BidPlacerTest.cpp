@@ -5,6 +5,7 @@
 #include "site/ServerList.h"
 #include "support/PracticeSiteFixture.h"
 #include "support/RecordingUserInterface.h"
+#include "support/TestServer.h"
 
 #include <gtest/gtest.h>
 
@@ -95,5 +96,80 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyCase{"broken", R"x(name="key" value="([^"]*")x", false, "earlier",
                             "Malformed regular expression parsing bid key\nname=\"key\" value=\"([^\"]*\""}),
     [](const testing::TestParamInfo<KeyCase>& info) { return info.param.label; });
+
+// A site of the test's own for the replies the practice site never gives:
+// a key escaped in its attribute, a commit that fails.
+class BidPlacerOwnSite : public testing::Test {
+ protected:
+  void SetUp() override {
+    server_.StampDates();
+    server_.server.Post("/ws/MakeBid", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<input type=\"hidden\" name=\"key\" value=\"K1&amp;2&quot;3&#x25;\">", "text/html");
+    });
+    server_.server.Post("/ws/AcceptBid", [this](const httplib::Request& req, httplib::Response& res) {
+      commits_.push_back(req.body);
+      res.set_content("Bid confirmed", "text/html");
+    });
+    server_.server.Post("/broken", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("no date", "text/html");
+      res.set_header("Date", "");
+    });
+    ASSERT_TRUE(server_.Start());
+  }
+  // The shipped profile pointed at this site, its commit template changed.
+  void UseCommit(const std::string& object, const std::string& data) {
+    std::string servers = TempFolder::Read(QUORREL_SHIPPED_SERVERS);
+    const std::string shipped = "127.0.0.1:8480";
+    for (std::size_t at; (at = servers.find(shipped)) != std::string::npos;) {
+      servers.replace(at, shipped.size(), server_.Host());
+    }
+    const std::string commit = servers.substr(servers.find("<bid_commit>"),
+                                              servers.find("</bid_commit>") - servers.find("<bid_commit>"));
+    servers.replace(servers.find(commit), commit.size(),
+                    "<bid_commit><HTTPObject>" + object + "</HTTPObject><HTTPData>" + data + "</HTTPData>");
+    ASSERT_TRUE(list_.AccountRecord().SetAccount(ServerList(folder_.Write("servers.xml", servers)), "joe",
+                                                 "pw", "USA"));
+    Bid bid;
+    bid.SetItem(77);
+    bid.SetMaxBid(4.0f);
+    bid_ = list_.BidAt(list_.AddBid(bid));
+  }
+
+  TestServer server_;
+  std::vector<std::string> commits_;
+  TempFolder folder_;
+  RecordingUserInterface ui_;
+  HttpClient client_{ui_};
+  BidPlacer placer_{client_, ui_};
+  BidList list_;
+  Bid* bid_ = nullptr;
+};
+
+// The key is sent as the page meant it, not as its attribute escaped it.
+TEST_F(BidPlacerOwnSite, EscapedKeyIsSentDecoded) {
+  UseCommit("/ws/AcceptBid", "key=%[BIDKEY]");
+  ASSERT_TRUE(placer_.PlaceBid(*bid_));
+  EXPECT_EQ(bid_->bidKey, "K1&2\"3%");
+  EXPECT_EQ(commits_, std::vector<std::string>{"key=K1%262%223%25"});
+}
+
+// A commit template without the key sends the commit all the same.
+TEST_F(BidPlacerOwnSite, CommitWithoutTheKeyIsStillSent) {
+  UseCommit("/ws/AcceptBid", "item=%[ITEM]");
+  ASSERT_TRUE(placer_.PlaceBid(*bid_));
+  EXPECT_EQ(commits_, std::vector<std::string>{"item=77"});
+  EXPECT_TRUE(ui_.Boxes().empty());
+}
+
+// A commit that fails shows the client's box and the placement fails,
+// with the key already taken.
+TEST_F(BidPlacerOwnSite, FailedCommitShowsItsBox) {
+  UseCommit("/broken", "key=%[BIDKEY]");
+  EXPECT_FALSE(placer_.PlaceBid(*bid_));
+  EXPECT_EQ(bid_->bidKey, "K1&2\"3%");
+  ASSERT_EQ(ui_.Boxes().size(), 1u);
+  EXPECT_EQ(ui_.Boxes()[0].rfind("URL Get HttpQueryInfo (date) - URL: " + server_.Host() + ".", 0), 0u)
+      << ui_.Boxes()[0];
+}
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "site/DataPaths.h"
+#include "site/FileUrl.h"
 
 #include "support/TempFolder.h"
 
@@ -52,6 +53,15 @@ TEST(DataPaths, CreateLogsFolderIgnoresErrors) {
   blocked.Write("logs", "a file, not a folder");
   DataPaths(blocked.PathOf("quorrel")).CreateLogsFolder();
   EXPECT_FALSE(std::filesystem::is_directory(blocked.PathOf("logs")));
+}
+
+// The Failed link's URL names the file whatever the folder is called: a
+// space, '#', '%' or a byte that is not UTF-8 would otherwise cut or break it.
+TEST(FileUrl, EncodesWhatAUrlCannotHoldPlainly) {
+  EXPECT_EQ(FileUrl("/home/ann/Quorrel-1.0_x~/logs/account.html"),
+            "file:///home/ann/Quorrel-1.0_x~/logs/account.html");
+  EXPECT_EQ(FileUrl("/home/ann/my bids #2/100%/caf\xE9?/logs/account.html"),
+            "file:///home/ann/my%20bids%20%232/100%25/caf%E9%3F/logs/account.html");
 }
 
 }  // namespace

@@ -24,26 +24,48 @@ class FixedClock : public LocalClock {
   std::int64_t NowMicros() const override { return 5000 * kMicrosPerSecond; }
 };
 
-std::string ServersWith(const std::string& number, const std::string& bidder) {
+// The item page's patterns, each replaceable by a test.
+struct Patterns {
+  std::string number = R"(Item #\s*([-+0-9]+))";
+  std::string ending = "Ends: ([^\r\n<]*)";
+  std::string title = "<title>(.*?)</title>";
+  std::string bidder = R"(Bidder: (\w*))";
+  std::string currentbid = "Bid: ([^<\r\n]*)";
+};
+
+std::string ServersWith(const Patterns& p) {
   return "<servers><server name=\"USA\"><URL>site.example</URL><item_view>"
          "<HTTPObject>/item?%[ITEM]</HTTPObject>"
-         "<number><![CDATA[" + number + "]]></number>"
-         "<ending><![CDATA[Ends: ([^\r\n<]*)]]></ending>"
-         "<title><![CDATA[<title>(.*?)</title>]]></title>"
-         "<bidder><![CDATA[" + bidder + "]]></bidder>"
-         "<currentbid><![CDATA[Bid: ([^<\r\n]*)]]></currentbid>"
+         "<number><![CDATA[" + p.number + "]]></number>"
+         "<ending><![CDATA[" + p.ending + "]]></ending>"
+         "<title><![CDATA[" + p.title + "]]></title>"
+         "<bidder><![CDATA[" + p.bidder + "]]></bidder>"
+         "<currentbid><![CDATA[" + p.currentbid + "]]></currentbid>"
          "</item_view><bid_setup><HTTPObject>/s</HTTPObject><keyexp>k</keyexp></bid_setup>"
          "<bid_commit><HTTPObject>/c</HTTPObject></bid_commit>"
          "<account><HTTPObject>/a</HTTPObject><signinexp>x</signinexp></account>"
          "</server></servers>";
 }
 
+std::string ServersWith(const std::string& number, const std::string& bidder) {
+  Patterns p;
+  p.number = number;
+  p.bidder = bidder;
+  return ServersWith(p);
+}
+
 class ItemPageTest : public testing::Test {
  protected:
   void UseProfile(const std::string& number = R"(Item #\s*([-+0-9]+))",
                   const std::string& bidder = R"(Bidder: (\w*))") {
-    const ServerList servers(folder_.Write("servers.xml", ServersWith(number, bidder)));
-    ASSERT_TRUE(list_.AccountRecord().SetAccount(servers, "joe", "pw", "USA"));
+    Patterns p;
+    p.number = number;
+    p.bidder = bidder;
+    UseProfile(p);
+  }
+  void UseProfile(const Patterns& patterns, const std::string& userId = "joe") {
+    const ServerList servers(folder_.Write("servers.xml", ServersWith(patterns)));
+    ASSERT_TRUE(list_.AccountRecord().SetAccount(servers, userId, "pw", "USA"));
     Bid bid;
     bid.SetItem(123);
     bid_ = list_.BidAt(list_.AddBid(bid));
@@ -181,6 +203,51 @@ TEST_F(ItemPageTest, BrokenPatternsShowTheirBox) {
   EXPECT_EQ(ui_.Boxes().size(), 2u);
   EXPECT_EQ(ui_.Boxes().back(), "Malformed regular expression parsing item high bidder\n(a*)*b");
   EXPECT_TRUE(ui_.Reports().empty());
+}
+
+struct BrokenStep {
+  const char* label;
+  std::string Patterns::*pattern;
+  const char* message;
+};
+
+class BrokenPattern : public ItemPageTest, public testing::WithParamInterface<BrokenStep> {};
+
+// Every step's pattern that does not compile shows its own box, and the
+// read fails there without a report.
+TEST_P(BrokenPattern, ShowsTheStepsBox) {
+  Patterns patterns;
+  patterns.*GetParam().pattern += "(";
+  UseProfile(patterns);
+  EXPECT_FALSE(Apply("Item #123\n" + kEnds + kTitle + kRest));
+  EXPECT_FALSE(bid_->dataFresh);
+  EXPECT_EQ(ui_.Boxes(), std::vector<std::string>{GetParam().message + patterns.*GetParam().pattern});
+  EXPECT_TRUE(ui_.Reports().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, BrokenPattern,
+    testing::Values(
+        BrokenStep{"number", &Patterns::number, "Malformed regular expression parsing item auction number\n"},
+        BrokenStep{"ending", &Patterns::ending, "Malformed regular expression parsing item ending time\n"},
+        BrokenStep{"title", &Patterns::title, "Malformed regular expression parsing item auction title\n"},
+        BrokenStep{"currentbid", &Patterns::currentbid, "Malformed regular expression parsing item current bid\n"},
+        BrokenStep{"bidder", &Patterns::bidder, "Malformed regular expression parsing item high bidder\n"}),
+    [](const testing::TestParamInfo<BrokenStep>& info) { return info.param.label; });
+
+// What a page escapes is read as it is meant: a user id holding '&' is
+// the high bidder when the page shows it escaped, and titles and prices
+// show their characters, not their references.
+TEST_F(ItemPageTest, ValuesAreReadWithoutTheirHtmlEscapes) {
+  Patterns patterns;
+  patterns.number = R"(Item #(\S+))";
+  patterns.bidder = "Bidder: <b>([^<]*)</b>";
+  UseProfile(patterns, "joe & \"co\" <x>");
+  ASSERT_TRUE(Apply("Item #&#49;&#x32;3\n" + kEnds + "<title>Tom &amp; Jerry &#8211; &lt;boxed&gt;</title>\n" +
+                    "Bid: US&nbsp;$5.00\nBidder: <b>joe &amp; &quot;co&quot; &lt;x&gt;</b>\n"));
+  EXPECT_EQ(bid_->title, "Tom & Jerry \xE2\x80\x93 <boxed>");
+  EXPECT_EQ(bid_->currentBid, "US\xC2\xA0$5.00");
+  EXPECT_EQ(bid_->highBidder, list_.AccountRecord().UserId());
 }
 
 class ItemPageOnPracticeSite : public PracticeSiteFixture {};

@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -93,9 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ReadBidFile,
     testing::Values(
         FileCase{"lenient", "<bids><defaults><margin> 15 </margin></defaults>" +
-                                BidXml("+123", " 2.5", " 15 ") + BidXml("123abc", "3", "-0") +
+                                BidXml("+123", " 2.5", " 15 ") + BidXml("456abc", "3", "5") +
                                 BidXml("4294967296", "0.00", "8") + "</bids>",
-                 true, 15, {Row{123, 2.5f, 15}}},
+                 true, 15, {Row{123, 2.5f, 15}, Row{456, 3.0f, 5}}},
         FileCase{"skipping",
                  "<bids>" + BidXml("0", "1", "5") + BidXml("5", "abc", "5") + BidXml("6", "1", "0") +
                      BidXml("7", "-1", "5") + BidXml("8", "nan", "5") + BidXml("9", "1", "5") +
@@ -119,16 +122,101 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FileCase>& info) { return info.param.label; });
 
 // A bids.xml that cannot be read is kept aside before the next save
-// overwrites it: the user's list is never silently emptied on disk.
-TEST(BidFile, UnreadableFileIsKeptAsBad) {
+// overwrites it: the user's list is never silently emptied on disk, and a
+// later damaged list does not overwrite the copy kept earlier.
+TEST(BidFile, UnreadableFilesAreKeptUnderNamesOfTheirOwn) {
   TempFolder folder;
   const std::string damaged = std::string("<bids><bid><item>12", 19) + '\0' + "\xff\xfe garbage";
   const std::string path = folder.Write("bids.xml", damaged);
   BidList list;
-  EXPECT_FALSE(LoadBidFile(path, list));
+  UnreadBidFile unread;
+  EXPECT_FALSE(LoadBidFile(path, list, unread));
+  EXPECT_TRUE(unread.found);
+  EXPECT_EQ(unread.keptAs, path + ".bad");
+  EXPECT_FALSE(unread.MustNotBeSaved());
   EXPECT_EQ(TempFolder::Read(path + ".bad"), damaged);
   ASSERT_TRUE(SaveBidFile(path, list));
   EXPECT_EQ(TempFolder::Read(path + ".bad"), damaged) << "still there after the save";
+
+  folder.Write("bids.xml", "<bids><bid>later damage");
+  EXPECT_FALSE(LoadBidFile(path, list, unread));
+  EXPECT_EQ(unread.keptAs, path + ".bad.2");
+  EXPECT_EQ(TempFolder::Read(path + ".bad.2"), "<bids><bid>later damage");
+  EXPECT_EQ(TempFolder::Read(path + ".bad"), damaged) << "the first copy is not written over";
+}
+
+// Loads the file as a user who may not read it (another user's file of mode
+// 0600), in a folder that user may or may not write. Root reads everything,
+// so as root the load runs in a child process as "nobody".
+UnreadBidFile LoadAsStranger(TempFolder& folder, bool folderWritable) {
+  const std::string path = folder.PathOf("bids.xml");
+  UnreadBidFile unread;
+  if (::geteuid() != 0) {
+    ::chmod(path.c_str(), 0);
+    ::chmod(folder.Folder().c_str(), folderWritable ? 0700 : 0500);
+    BidList list;
+    LoadBidFile(path, list, unread);
+    ::chmod(folder.Folder().c_str(), 0700);
+    return unread;
+  }
+  constexpr uid_t kNobody = 65534;
+  ::chmod(path.c_str(), 0600);
+  if (folderWritable) {
+    EXPECT_EQ(::chown(folder.Folder().c_str(), kNobody, kNobody), 0);
+  } else {
+    ::chmod(folder.Folder().c_str(), 0755);
+  }
+  int channel[2];
+  if (::pipe(channel) != 0) return unread;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(2);
+    BidList list;
+    UnreadBidFile seen;
+    LoadBidFile(path, list, seen);
+    const std::string answer = (seen.found ? "1" : "0") + seen.keptAs;
+    ssize_t written = ::write(channel[1], answer.data(), answer.size());
+    ::_exit(written == static_cast<ssize_t>(answer.size()) ? 0 : 3);
+  }
+  ::close(channel[1]);
+  std::string answer;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, n);
+  ::close(channel[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ::chown(folder.Folder().c_str(), 0, 0);
+  if (!answer.empty()) {
+    unread.found = answer[0] == '1';
+    unread.keptAs = answer.substr(1);
+  }
+  return unread;
+}
+
+// A list the program may not even read is renamed aside when the folder
+// allows it; when it does not, the file is the only copy of the list, and
+// nothing may be saved over it.
+TEST(BidFile, FileThatCannotBeReadIsSetAsideOrLeftAlone) {
+  {
+    TempFolder folder;
+    folder.Write("bids.xml", "<bids>" + BidXml("5", "1", "5") + "</bids>");
+    const UnreadBidFile unread = LoadAsStranger(folder, true);
+    EXPECT_TRUE(unread.found);
+    EXPECT_EQ(unread.keptAs, folder.PathOf("bids.xml.bad"));
+    EXPECT_FALSE(unread.MustNotBeSaved());
+    EXPECT_EQ(TempFolder::Read(folder.PathOf("bids.xml.bad")), "<bids>" + BidXml("5", "1", "5") + "</bids>");
+  }
+  {
+    TempFolder folder;
+    folder.Write("bids.xml", "<bids>" + BidXml("5", "1", "5") + "</bids>");
+    const UnreadBidFile unread = LoadAsStranger(folder, false);
+    EXPECT_TRUE(unread.found);
+    EXPECT_EQ(unread.keptAs, "");
+    EXPECT_TRUE(unread.MustNotBeSaved());
+    EXPECT_EQ(TempFolder::Read(folder.PathOf("bids.xml")), "<bids>" + BidXml("5", "1", "5") + "</bids>");
+  }
 }
 
 TEST(BidFile, MissingFileLeavesTheDefaults) {

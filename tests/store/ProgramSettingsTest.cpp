@@ -63,7 +63,6 @@ TEST_P(ReadingRules, Apply) {
 }
 
 const std::string kOptions = "<options/>";
-const std::string kUi = "<UI/>";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ReadingRules,
@@ -89,8 +88,9 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const ProgramSettings& s) {
                    return s.timeOffset == -5 && s.showState == 2 && s.placementFlags == 0;
                  }},
-        ReadCase{"missing_options", kUi, false,
-                 [](const ProgramSettings& s) { return s.loadAutomatically && s.timeOffset == 0; }},
+        ReadCase{"missing_options_still_reads_ui",
+                 "<UI><window><state>3</state></window><toolbar>false</toolbar></UI>", false,
+                 [](const ProgramSettings& s) { return s.showState == 3 && !s.toolbarVisible; }},
         ReadCase{"missing_ui_still_reads_options",
                  "<options><check_updates>false</check_updates></options>", false,
                  [](const ProgramSettings& s) { return !s.checkUpdates && s.toolbarVisible; }}),

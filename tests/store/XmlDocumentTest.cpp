@@ -53,8 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(XmlDocument, ParsesDeepNesting) {
   const int depth = 200000;
   std::string text;
-  for (int i = 0; i < depth; ++i) text += "<a>";
-  for (int i = 0; i < depth; ++i) text += "</a>";
+  for (int i = 0; i < depth; ++i) text += "<ab>";
+  for (int i = 0; i < depth; ++i) text += "</ab>";
   XmlDocument document;
   ASSERT_TRUE(document.SetText(text));
   text.resize(text.size() - 1);
@@ -221,6 +221,17 @@ TEST(XmlDocument, SplitsEmptyParent) {
   ASSERT_TRUE(d.SetChildAttribute("z", "2"));
   EXPECT_EQ(d.Text(),
             "<r>\r\n<p k=\"1\">\r\n<c>v</c>\r\n<c2>w</c2>\r\n</p>\r\n<q z=\"2\"/>\r\n</r>\r\n");
+
+  // A tag closed by more than one slash is split open all the same: the
+  // child must read back as a child.
+  ASSERT_TRUE(d.SetText("<a:name//>"));
+  ASSERT_TRUE(d.FindElement(""));
+  ASSERT_TRUE(d.AddChild("q", "v"));
+  XmlDocument reparsed;
+  ASSERT_TRUE(reparsed.SetText(d.Text())) << d.Text();
+  ASSERT_TRUE(reparsed.FindElement("a:name"));
+  ASSERT_TRUE(reparsed.FindChild("q")) << d.Text();
+  EXPECT_EQ(reparsed.ChildText(), "v");
 }
 
 TEST(XmlDocument, RefusesNamesThatWouldNotReadBack) {
@@ -264,7 +275,7 @@ TEST(XmlDocument, LoadAndSaveBytesAsTheyAre) {
 }
 
 // A runaway file is refused before it is read (the file here is sparse: it
-// takes no disk and reading it would take 64 MB of memory for nothing).
+// takes no disk, and reading it would take memory for nothing).
 TEST(XmlDocument, LoadRefusesAFileLargerThanAnyOfOurs) {
   TempFolder folder;
   const std::string path = folder.Write("huge.xml", "<bids></bids>");
@@ -275,6 +286,30 @@ TEST(XmlDocument, LoadRefusesAFileLargerThanAnyOfOurs) {
   EXPECT_FALSE(d.IsWellFormed());
   std::filesystem::resize_file(path, XmlDocument::kLargestFile);
   EXPECT_TRUE(d.Load(path)) << "at the bound it is read (the zeros end the text)";
+}
+
+// A text made of the shortest elements is refused before its table grows
+// past a small multiple of its size; the same count of elements with a few
+// bytes of content each, as real files have, reads.
+TEST(XmlDocument, ElementCountIsBoundedByTheTextsSize) {
+  std::string hostile = "<r>";
+  while (hostile.size() < 400000) hostile += "<a/>";
+  hostile += "</r>";
+  XmlDocument d;
+  EXPECT_FALSE(d.SetText(hostile));
+  EXPECT_EQ(d.ErrorText(), "Too many elements");
+  EXPECT_FALSE(d.IsWellFormed());
+
+  std::string sound = "<r>";
+  for (int i = 0; i < 100000; ++i) sound += "<a>1</a>";
+  sound += "</r>";
+  ASSERT_TRUE(d.SetText(sound));
+  ASSERT_TRUE(d.FindElement("r"));
+  std::size_t count = 0;
+  while (d.FindChild("a")) ++count;
+  EXPECT_EQ(count, 100000u);
+
+  EXPECT_TRUE(d.SetText("<r><a/><b/><c/></r>")) << "tiny documents are not held to the ratio";
 }
 
 }  // namespace
