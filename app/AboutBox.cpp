@@ -3,13 +3,24 @@
 #include "app/Artwork.h"
 #include "app/HyperLink.h"
 #include "net/VersionInfo.h"
+#include "site/DataPaths.h"
 
 #include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-AboutBox::AboutBox(wxWindow* parent, const VersionInfo& version)
+namespace {
+
+wxString FilesText(const DataPaths& paths) {
+  if (paths.Portable()) return "Your files: " + wxString::FromUTF8(paths.DataFolder()) + " (portable)";
+  return "Your files: " + wxString::FromUTF8(paths.DataFolder()) +
+         "\nSettings: " + wxString::FromUTF8(paths.ConfigFolder());
+}
+
+}  // namespace
+
+AboutBox::AboutBox(wxWindow* parent, const VersionInfo& version, const DataPaths& paths)
     : wxDialog(parent, kDialogId, "About Quorrel") {
   auto* name = new wxStaticText(this, wxID_ANY, "Quorrel");
   name->SetFont(name->GetFont().Bold().Larger());
@@ -21,6 +32,8 @@ AboutBox::AboutBox(wxWindow* parent, const VersionInfo& version)
                                   "A desktop auction sniper: it places your bid in the last seconds.\n"
                                   "Built on wxWidgets, libcurl and Boost.Regex.");
 
+  auto* files = new wxStaticText(this, kFilesId, FilesText(paths));
+
   auto* links = new wxFlexGridSizer(2, 4, 8);
   links->Add(new wxStaticText(this, wxID_ANY, "Home page:"));
   links->Add(new HyperLink(this, kHomeLinkId, kHomePage, kHomePage));
@@ -31,6 +44,7 @@ AboutBox::AboutBox(wxWindow* parent, const VersionInfo& version)
   text->Add(name, 0, wxBOTTOM, 4);
   text->Add(versionLine, 0, wxBOTTOM, 8);
   text->Add(notice, 0, wxBOTTOM, 8);
+  text->Add(files, 0, wxBOTTOM, 8);
   text->Add(links);
   auto* top = new wxBoxSizer(wxHORIZONTAL);
   top->Add(new wxStaticBitmap(this, wxID_ANY, Artwork::Picture()), 0, wxALL, 10);

@@ -1,8 +1,13 @@
 #include "app/Artwork.h"
 
 #include <wx/dcmemory.h>
+#include <wx/graphics.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <functional>
+#include <memory>
 
 namespace Artwork {
 
@@ -128,27 +133,95 @@ wxBitmap WarningBitmap() {
   return warning;
 }
 
+namespace {
+
+// The program's icon on a square of 48 units: a blue tile, and on it a white
+// Q whose tail is a gavel's handle. Both renderers below draw from these
+// figures alone.
+constexpr double kUnits = 48;
+struct Rgb {
+  unsigned char r, g, b;
+};
+constexpr Rgb kTileFill{40, 110, 200}, kTileEdge{20, 60, 120}, kMark{255, 255, 255};
+struct Tile {
+  double x, y, side, corner, edge;
+} constexpr kTile{2, 2, 44, 8, 2};
+struct Ring {
+  double cx, cy, r, width;
+} constexpr kRing{22, 22, 11, 3.5};
+struct Handle {
+  double x1, y1, x2, y2, width;
+} constexpr kHandle{29.5, 29.5, 38, 38, 5};
+
+// Strokes that would vanish at the smallest sizes keep one pixel.
+double Stroke(double units, double scale) { return std::max(units * scale, 1.0); }
+
+wxColour Colour(Rgb rgb) { return wxColour(rgb.r, rgb.g, rgb.b); }
+
+std::string Hex(Rgb rgb) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02x%02x%02x", rgb.r, rgb.g, rgb.b);
+  return text;
+}
+
+}  // namespace
+
+wxImage ProgramIconImage(int size) {
+  wxImage image(size, size);
+  image.InitAlpha();
+  std::memset(image.GetAlpha(), 0, static_cast<std::size_t>(size) * size);
+  // Cairo's renderer draws on the image without a display.
+  std::unique_ptr<wxGraphicsContext> gc(wxGraphicsRenderer::GetCairoRenderer()->CreateContextFromImage(image));
+  if (!gc) return image;
+  const double k = size / kUnits;
+  gc->SetPen(gc->CreatePen(wxGraphicsPenInfo(Colour(kTileEdge)).Width(Stroke(kTile.edge, k))));
+  gc->SetBrush(gc->CreateBrush(wxBrush(Colour(kTileFill))));
+  gc->DrawRoundedRectangle(kTile.x * k, kTile.y * k, kTile.side * k, kTile.side * k, kTile.corner * k);
+  gc->SetBrush(wxNullGraphicsBrush);
+  gc->SetPen(gc->CreatePen(wxGraphicsPenInfo(Colour(kMark)).Width(Stroke(kRing.width, k))));
+  gc->DrawEllipse((kRing.cx - kRing.r) * k, (kRing.cy - kRing.r) * k, 2 * kRing.r * k, 2 * kRing.r * k);
+  gc->SetPen(gc->CreatePen(wxGraphicsPenInfo(Colour(kMark)).Width(Stroke(kHandle.width, k)).Cap(wxCAP_ROUND)));
+  gc->StrokeLine(kHandle.x1 * k, kHandle.y1 * k, kHandle.x2 * k, kHandle.y2 * k);
+  gc.reset();  // the drawing reaches the image when the context goes
+  return image;
+}
+
+std::string ProgramIconSvg() {
+  const auto n = [](double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return std::string(text);
+  };
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + n(kUnits) + "\" height=\"" + n(kUnits) +
+         "\" viewBox=\"0 0 " + n(kUnits) + " " + n(kUnits) + "\">\n"
+         "  <rect x=\"" + n(kTile.x) + "\" y=\"" + n(kTile.y) + "\" width=\"" + n(kTile.side) + "\" height=\"" +
+         n(kTile.side) + "\" rx=\"" + n(kTile.corner) + "\" fill=\"" + Hex(kTileFill) + "\" stroke=\"" +
+         Hex(kTileEdge) + "\" stroke-width=\"" + n(kTile.edge) + "\"/>\n"
+         "  <circle cx=\"" + n(kRing.cx) + "\" cy=\"" + n(kRing.cy) + "\" r=\"" + n(kRing.r) +
+         "\" fill=\"none\" stroke=\"" + Hex(kMark) + "\" stroke-width=\"" + n(kRing.width) + "\"/>\n"
+         "  <line x1=\"" + n(kHandle.x1) + "\" y1=\"" + n(kHandle.y1) + "\" x2=\"" + n(kHandle.x2) + "\" y2=\"" +
+         n(kHandle.y2) + "\" stroke=\"" + Hex(kMark) + "\" stroke-width=\"" + n(kHandle.width) +
+         "\" stroke-linecap=\"round\"/>\n"
+         "</svg>\n";
+}
+
+wxIconBundle ProgramIcons() {
+  wxIconBundle icons;
+  for (const int size : kIconSizes) {
+    wxIcon icon;
+    icon.CopyFromBitmap(wxBitmap(ProgramIconImage(size)));
+    icons.AddIcon(icon);
+  }
+  return icons;
+}
+
 wxIcon ProgramIcon() {
   wxIcon icon;
-  icon.CopyFromBitmap(Draw(16, 16, [](wxDC& dc) {
-    dc.SetPen(wxPen(wxColour(20, 60, 120)));
-    dc.SetBrush(wxBrush(wxColour(40, 110, 200)));
-    dc.DrawRoundedRectangle(0, 0, 16, 16, 3);
-    Letter(dc, "Q", *wxWHITE, 3, 1);
-  }));
+  icon.CopyFromBitmap(wxBitmap(ProgramIconImage(16)));
   return icon;
 }
 
-wxBitmap Picture() {
-  return Draw(48, 48, [](wxDC& dc) {
-    dc.SetPen(wxPen(wxColour(20, 60, 120), 2));
-    dc.SetBrush(wxBrush(wxColour(40, 110, 200)));
-    dc.DrawRoundedRectangle(2, 2, 44, 44, 8);
-    dc.SetPen(wxPen(*wxWHITE, 3));
-    dc.SetBrush(*wxTRANSPARENT_BRUSH);
-    dc.DrawCircle(22, 22, 11);
-    dc.DrawLine(29, 29, 38, 38);  // the Q's tail, a gavel's handle
-  });
-}
+wxBitmap Picture() { return wxBitmap(ProgramIconImage(48)); }
 
 }  // namespace Artwork

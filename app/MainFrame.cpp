@@ -28,7 +28,7 @@ using List = BidListView;
 
 MainFrame::MainFrame(Services& services)
     : wxFrame(nullptr, wxID_ANY, "Quorrel", wxDefaultPosition, wxSize(760, 420)), services_(services) {
-  SetIcon(Artwork::ProgramIcon());
+  SetIcons(Artwork::ProgramIcons());
   BuildMenus();
   BuildToolbar();
   BuildStatusBar();
@@ -54,7 +54,8 @@ MainFrame::MainFrame(Services& services)
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { CheckForUpdate(kReportFlag); }, kCheckUpdate);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { CheckForUpdate(kReportFlag | kBetaFlag); }, kCheckBeta);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    AboutBox about(this, ReadVersionInfo(services_.paths.ProgramFolder() + services_.paths.ProgramFileName()));
+    AboutBox about(this, ReadVersionInfo(services_.paths.ProgramFolder() + services_.paths.ProgramFileName()),
+                   services_.paths);
     about.ShowModal();
   }, kAbout);
 
@@ -179,7 +180,10 @@ void MainFrame::UpdateStatus() {
 }
 
 bool MainFrame::Initialize() {
-  services_.paths.CreateLogsFolder();
+  std::string failed;
+  if (!services_.paths.CreateFolders(&failed)) {
+    services_.ui.PostErrorBox("Error: Can't create the folder " + failed + ". Bids and settings will not be saved.");
+  }
   if (!list_->Initialize()) return false;
   const bool settingsRead = LoadSettings();
   if (settingsRead && checkUpdates) CheckForUpdate(0);

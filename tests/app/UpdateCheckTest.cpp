@@ -156,6 +156,8 @@ TEST_F(UpdateCheckTest, AboutBoxShowsTheVersionAndLinks) {
     EXPECT_EQ(Control<wxStaticText>(about, AboutBox::kVersionId)->GetLabel(), "Version 0.16 Release (1.0.16.150)");
     EXPECT_EQ(Control<HyperLink>(about, AboutBox::kHomeLinkId)->GetURL(), AboutBox::kHomePage);
     EXPECT_EQ(Control<HyperLink>(about, AboutBox::kSupportLinkId)->GetURL(), AboutBox::kSupportPage);
+    EXPECT_EQ(Control<wxStaticText>(about, AboutBox::kFilesId)->GetLabel(),
+              "Your files: " + folder_.Folder() + " (portable)");
     checked = true;
     Click(about->FindWindow(wxID_OK));
   });
