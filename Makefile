@@ -5,7 +5,8 @@
 #   make build  the release build only: build/quorrel with its data files beside it
 
 PACKAGES := cmake make g++ pkg-config libboost-regex-dev libcurl4-openssl-dev libcpp-httplib-dev \
-            libwxgtk3.2-dev xvfb xauth libgtest-dev clang libclang-rt-14-dev
+            libwxgtk3.2-dev libgtk-3-dev xvfb xauth libgtest-dev clang libclang-rt-14-dev \
+            libx11-dev libxtst-dev openbox imagemagick
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

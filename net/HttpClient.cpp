@@ -155,8 +155,8 @@ bool HttpClient::HttpGet(const std::string& host, const std::string& path, std::
 }
 
 bool HttpClient::BackgroundGet(const std::string& host, const std::string& path,
-                               std::string& page, std::string& dateHeader) {
-  return SendHttpRequest("GET", host, path, {}, page, dateHeader, false);
+                               std::string& page, std::string& dateHeader, std::string* error) {
+  return SendHttpRequest("GET", host, path, {}, page, dateHeader, false, error);
 }
 
 bool HttpClient::HttpPost(const std::string& host, const std::string& path,
@@ -171,11 +171,14 @@ bool HttpClient::QueueRequest(std::unique_ptr<SiteRequest> request) {
 
 bool HttpClient::SendHttpRequest(const char* verb, const std::string& host,
                                  const std::string& path, const std::string& body,
-                                 std::string& page, std::string& dateHeader, bool waitForBox) {
+                                 std::string& page, std::string& dateHeader, bool waitForBox,
+                                 std::string* error) {
   page.clear();
   if (!curl_) return false;
   const auto report = [&](const std::string& text) {
-    if (waitForBox) {
+    if (error != nullptr) {
+      *error = text;
+    } else if (waitForBox) {
       ui_.ShowErrorBox(text);
     } else {
       ui_.PostErrorBox(text);

@@ -42,9 +42,10 @@ class HttpClient {
   bool HttpGet(const std::string& host, const std::string& path, std::string& page,
                std::string& dateHeader);
   // HttpGet for the worker thread: its error box does not hold the thread,
-  // so one failed read does not stop the reads queued behind it.
+  // so one failed read does not stop the reads queued behind it. With
+  // `error`, a failure's text goes there instead of into a box.
   bool BackgroundGet(const std::string& host, const std::string& path, std::string& page,
-                     std::string& dateHeader);
+                     std::string& dateHeader, std::string* error = nullptr);
   // A non-empty body is sent as a form (application/x-www-form-urlencoded).
   bool HttpPost(const std::string& host, const std::string& path, const std::string& body,
                 std::string& page, std::string& dateHeader);
@@ -55,7 +56,7 @@ class HttpClient {
  private:
   bool SendHttpRequest(const char* verb, const std::string& host, const std::string& path,
                        const std::string& body, std::string& page, std::string& dateHeader,
-                       bool waitForBox = true);
+                       bool waitForBox = true, std::string* error = nullptr);
 
   struct Curl;
   UserInterface& ui_;

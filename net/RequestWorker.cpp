@@ -16,9 +16,9 @@ void RequestWorker::Run(std::stop_token stop) {
   while (!stop.stop_requested()) {
     std::unique_ptr<SiteRequest> request = queue_.Take(kLongestWait);
     if (!request) continue;
-    request->succeeded =
-        client_.BackgroundGet(request->host, request->path, request->page, request->dateHeader);
-    if (!request->succeeded) continue;
+    request->succeeded = client_.BackgroundGet(request->host, request->path, request->page, request->dateHeader,
+                                               request->failureToReceiver ? &request->error : nullptr);
+    if (!request->succeeded && !request->failureToReceiver) continue;
     if (auto receiver = request->receiver.lock()) receiver->RequestDone(std::move(request));
   }
 }

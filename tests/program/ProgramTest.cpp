@@ -33,7 +33,8 @@ class Program {
   explicit Program(const std::string& folder) : folder_(folder) {
     pid_ = ::fork();
     if (pid_ == 0) {
-      ::setenv("HOME", folder.c_str(), 1);  // the one-copy lock of this test alone
+      ::setenv("HOME", folder.c_str(), 1);
+      ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);  // the one-copy lock of this test alone
       ::setenv("XDG_CONFIG_HOME", (folder + ".config").c_str(), 1);
       const std::string exe = folder + "quorrel";
       ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
