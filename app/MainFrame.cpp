@@ -329,8 +329,10 @@ void MainFrame::ApplyOptions() {
 }
 
 void MainFrame::RestoreFromTray() {
-  Show();
+  // Before Show: a window hidden while minimised would otherwise be shown
+  // minimised again, and stay out of sight.
   Iconize(false);
+  Show();
   Raise();
   list_->Scheduler().SetVisible(true);
 }
