@@ -156,15 +156,15 @@ std::string SingleInstance::SocketPath() {
 SingleInstance::Start SingleInstance::Claim(std::chrono::milliseconds patience) {
   const std::string folder = Folder();
   if (folder.empty()) {
-    problem_ = "Quorrel can't start: neither XDG_RUNTIME_DIR nor HOME names a folder, and without one "
-               "it can't make sure that it runs only once.";
+    problem_ = "Quorrel can't start: neither XDG_RUNTIME_DIR nor HOME names a folder,\n"
+               "and without one it can't make sure that it runs only once.";
     return Start::kRefused;
   }
   lock_ = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (lock_ < 0) lock_ = ::open(LockPath().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (lock_ < 0) {
-    problem_ = "Quorrel can't start: it can't write in the folder " + folder + " (" + std::strerror(errno) +
-               "), which it needs to make sure that it runs only once.";
+    problem_ = "Quorrel can't start: it can't write in the folder\n" + folder + " (" + std::strerror(errno) +
+               "),\nwhich it needs to make sure that it runs only once.";
     return Start::kRefused;
   }
   const auto end = std::chrono::steady_clock::now() + patience;
@@ -173,13 +173,13 @@ SingleInstance::Start SingleInstance::Claim(std::chrono::milliseconds patience) 
     if (::flock(lock_, LOCK_EX | LOCK_NB) == 0) return Start::kRun;
     if (errno != EWOULDBLOCK && errno != EINTR) {
       problem_ = "Quorrel can't start: it can't lock " + LockPath() + " (" + std::strerror(errno) +
-                 "), which it needs to make sure that it runs only once.";
+                 "),\nwhich it needs to make sure that it runs only once.";
       return Start::kRefused;
     }
     if (probe.Answered(std::chrono::milliseconds(100))) return Start::kHandedOver;
     if (std::chrono::steady_clock::now() > end) {
-      problem_ = "Quorrel is running already, but it does not answer. Wait until it does, or end it, "
-                 "then start Quorrel again.";
+      problem_ = "Quorrel is running already, but it does not answer.\n"
+                 "Wait until it does, or end it, then start Quorrel again.";
       return Start::kRefused;
     }
   }
