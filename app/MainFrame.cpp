@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/Artwork.h"
+#include "app/ModalLoops.h"
 #include "app/BidListView.h"
 #include "app/Services.h"
 #include "app/AboutBox.h"
@@ -21,6 +22,9 @@
 #include <wx/statbmp.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 using List = BidListView;
@@ -81,6 +85,7 @@ MainFrame::MainFrame(Services& services)
     menu.Append(List::kRefresh, "Refresh");
     const wxPoint at = event.GetPosition() == wxDefaultPosition ? wxDefaultPosition
                                                                 : ScreenToClient(event.GetPosition());
+    ModalLoops::Popup open(menu);
     PopupMenu(&menu, at);
   });
   Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
@@ -185,9 +190,10 @@ bool MainFrame::Initialize() {
     services_.ui.PostErrorBox("Error: Can't create the folder " + failed + ". Bids and settings will not be saved.");
   }
   if (!list_->Initialize()) return false;
-  const bool settingsRead = LoadSettings();
-  if (settingsRead && checkUpdates) CheckForUpdate(0);
-  return settingsRead;
+  // Settings that lacked a group are put into effect all the same; only
+  // the update check waits for a sound file.
+  if (LoadSettings() && checkUpdates) CheckForUpdate(0);
+  return true;
 }
 
 void MainFrame::CheckForUpdate(int flags) {
@@ -196,6 +202,7 @@ void MainFrame::CheckForUpdate(int flags) {
   request->host = updateHost;
   request->path = flags & kBetaFlag ? "/versionbeta.txt" : "/versionstable.txt";
   request->receiver = versionReceiver_;
+  request->failureToReceiver = true;
   services_.client.QueueRequest(std::move(request));
 }
 
@@ -204,6 +211,13 @@ void MainFrame::VersionFileArrived(std::unique_ptr<SiteRequest> request) {
       ReadVersionInfo(services_.paths.ProgramFolder() + services_.paths.ProgramFileName());
   const bool report = request->tag & kReportFlag;
   const bool beta = request->tag & kBetaFlag;
+  if (!request->succeeded) {
+    // The silent check at start-up stays silent: without the update server
+    // every start would greet the user with an error. The user's own check
+    // shows its box even while one of the worker's is open.
+    if (report && !request->error.empty()) services_.ui.ShowErrorBox(request->error);
+    return;
+  }
   const auto inform = [this](const char* text) {
     wxMessageBox(text, "Quorrel info", wxOK | wxICON_INFORMATION, this);
   };
@@ -297,23 +311,32 @@ void MainFrame::ShowStatusBar(bool show) {
   SendSizeEvent();
 }
 
-// Where the desktop has no tray, no icon is made, and minimising leaves the
-// window on the taskbar, so that it can always be reached.
+// The icon is made even while the desktop has no tray: it docks when one
+// appears, which at the start of a session is often after this program.
 void MainFrame::ShowTrayIcon(bool show) {
-  if (show && !tray_ && wxTaskBarIcon::IsAvailable()) tray_ = std::make_unique<TrayIcon>(*this);
+  if (show && !tray_) tray_ = std::make_unique<TrayIcon>(*this);
   if (!show) tray_.reset();
 }
+
+bool MainFrame::HasTrayIcon() const { return tray_ != nullptr && TrayIcon::TrayPresent(); }
 
 // Written again at every start, so that a moved program is started from
 // where it now is.
 void MainFrame::ApplyOptions() {
-  SetStartupEntry(loadAutomatically, ExecutablePath());
+  // An entry that would start nothing is not written; the one there stays.
+  const std::string executable = ExecutablePath();
+  std::error_code error;
+  if (!loadAutomatically || std::filesystem::exists(executable, error)) {
+    SetStartupEntry(loadAutomatically, executable);
+  }
   ShowTrayIcon(minimizeToTray);
 }
 
 void MainFrame::RestoreFromTray() {
-  Show();
+  // Before Show: a window hidden while minimised would otherwise be shown
+  // minimised again, and stay out of sight.
   Iconize(false);
+  Show();
   Raise();
   list_->SetVisible(true);
 }
@@ -321,7 +344,9 @@ void MainFrame::RestoreFromTray() {
 void MainFrame::OnIconize(wxIconizeEvent& event) {
   if (event.IsIconized()) {
     list_->SetVisible(false);
-    if (minimizeToTray && tray_) Hide();
+    // Where the desktop has no tray, minimising leaves the window on the
+    // taskbar, so that it can always be reached.
+    if (minimizeToTray && HasTrayIcon()) Hide();
   } else {
     list_->SetVisible(true);
   }

@@ -39,8 +39,8 @@ class MainFrame : public wxFrame {
   ~MainFrame() override;
 
   // The logs folder, the bid list (account, bid file, timers), then the
-  // settings, which show the window. False when the list could not be set
-  // up, or when the settings file lacked one of its groups.
+  // settings, which show the window (or leave it in the tray). False when
+  // the list could not be set up; the window is not shown then.
   bool Initialize();
 
   // quorrel.xml: read and put into effect (the window then shows in its
@@ -65,7 +65,8 @@ class MainFrame : public wxFrame {
   static constexpr int kBetaFlag = 2;
   // The update server: the practice site serves its version files.
   std::string updateHost = "127.0.0.1:8480";
-  bool HasTrayIcon() const { return tray_ != nullptr; }
+  // The icon is on and a tray shows it.
+  bool HasTrayIcon() const;
 
   bool loadAutomatically = true;
   bool minimizeToTray = true;

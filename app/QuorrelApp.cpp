@@ -5,20 +5,33 @@
 #include "app/ModalLoops.h"
 #include "app/Services.h"
 #include "app/SingleInstance.h"
+#include "app/WxText.h"
 
-#include <wx/dialog.h>
+#include <wx/msgdlg.h>  // before the generic one, which needs its base
+#include <wx/generic/msgdlgg.h>
+
+#include <chrono>
+
+namespace {
+// How long a new start waits for a running copy that does not answer (it
+// may be busy, or stopped) before it tells the user.
+constexpr std::chrono::seconds kPatience{20};
+}  // namespace
 
 QuorrelApp::QuorrelApp() = default;
 QuorrelApp::~QuorrelApp() = default;
 
 bool QuorrelApp::OnInit() {
-  instance_ = std::make_unique<SingleInstance>();
-  if (instance_->HandOverToRunningCopy()) {
-    handedOver_ = true;  // the running copy comes to the front; this one ends with 0
-    return true;
-  }
-  SetExitOnFrameDelete(true);
   ModalLoops::Get();
+  endingTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { FinishEnding(); });
+  instance_ = std::make_unique<SingleInstance>();
+  switch (instance_->Claim(kPatience)) {
+    case SingleInstance::Start::kHandedOver: return true;  // the running copy comes to the front
+    case SingleInstance::Start::kRefused: Refuse(); return true;
+    case SingleInstance::Start::kRun: break;
+  }
+  running_ = true;
+  SetExitOnFrameDelete(true);
   services_ = std::make_unique<Services>(DataPaths::ForRunningProgram());
   frame_ = new MainFrame(*services_);
   frame_->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
@@ -30,25 +43,32 @@ bool QuorrelApp::OnInit() {
   instance_->Answer([this] {
     if (frame_ != nullptr) frame_->RestoreFromTray();
   });
-  endingTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { FinishEnding(); });
   signals_ = std::make_unique<EndSignals>([this] { End(); });
   return true;
 }
 
-int QuorrelApp::OnRun() { return handedOver_ ? 0 : wxApp::OnRun(); }
+// A generic box: the end signals can close it.
+void QuorrelApp::Refuse() {
+  exitCode_ = 1;
+  signals_ = std::make_unique<EndSignals>([this] { End(); });
+  wxGenericMessageDialog box(nullptr, FromSite(instance_->Problem()), "Quorrel error", wxOK | wxICON_EXCLAMATION);
+  box.ShowModal();
+}
+
+int QuorrelApp::OnRun() { return running_ ? wxApp::OnRun() : exitCode_; }
 
 void QuorrelApp::End() {
-  services_->ui.Shutdown();  // no box opens any more
+  if (services_) services_->ui.Shutdown();  // no box opens any more
   FinishEnding();
 }
 
 void QuorrelApp::FinishEnding() {
   // Open dialogs are the window's children and live on the stack of their
-  // modal loops: the window may go only once every one of those loops has
-  // returned, or destroying it would free them under their own feet. Only
-  // the innermost loop can end, so this comes back until none is left.
-  if (wxDialog* innermost = ModalLoops::Get().Innermost()) {
-    if (innermost->IsModal()) innermost->EndModal(wxID_CANCEL);
+  // modal loops, and a popup menu's loop runs on the window's stack: the
+  // window may go only once every one of those loops has returned, or
+  // destroying it would free them under their own feet. Only the innermost
+  // loop can end, so this comes back until none is left.
+  if (ModalLoops::Get().EndInnermost()) {
     // A timer, not CallAfter: a call queued from a queued call runs in the
     // same pass, and the loop would never get to return.
     endingTimer_.StartOnce(20);

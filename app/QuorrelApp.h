@@ -22,11 +22,13 @@ class QuorrelApp : public wxApp {
  private:
   void End();  // SIGTERM or SIGINT: as at the end of the session
   void FinishEnding();
+  void Refuse();  // another copy runs but does not answer, or there is no place for the lock
 
   std::unique_ptr<SingleInstance> instance_;
   std::unique_ptr<Services> services_;
   std::unique_ptr<EndSignals> signals_;
   MainFrame* frame_ = nullptr;
   wxTimer endingTimer_;  // no owner: its events go to the handler bound on it
-  bool handedOver_ = false;
+  bool running_ = false;  // false: this copy ends at once with exitCode_
+  int exitCode_ = 0;
 };

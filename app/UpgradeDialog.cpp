@@ -33,14 +33,12 @@ UpgradeDialog::UpgradeDialog(wxWindow* parent, const wxString& homePage)
   SetEscapeId(wxID_NONE);  // only the two buttons close it
   CentreOnParent();
 
-  ok->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
-    dontBugMe_ = box_->GetValue();
-    EndModal(wxID_OK);
-  });
+  ok->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_OK); });
   site->Bind(wxEVT_BUTTON, [this, homePage](wxCommandEvent&) {
     wxLaunchDefaultBrowser(homePage);
-    dontBugMe_ = box_->GetValue();
     EndModal(wxID_OK);
   });
   Bind(wxEVT_CLOSE_WINDOW, [](wxCloseEvent& event) { event.Veto(); });
 }
+
+bool UpgradeDialog::DontBugMe() const { return box_->GetValue(); }

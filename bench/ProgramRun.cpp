@@ -61,6 +61,7 @@ bool ProgramRun::Start() {
   pid_ = fork();
   if (pid_ == 0) {
     setenv("HOME", folder_.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);  // the one-copy lock of this run alone
     setenv("XDG_CONFIG_HOME", (folder_ + ".config").c_str(), 1);
     setenv("QUORREL_TIMING_LOG", (folder_ + "timing.log").c_str(), 1);
     execl((folder_ + "quorrel").c_str(), "quorrel", static_cast<char*>(nullptr));

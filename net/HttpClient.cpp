@@ -185,7 +185,9 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
   page.clear();
   if (!curl_) return false;
   const auto report = [&](const std::string& text) {
-    if (options.waitForBox) {
+    if (options.error != nullptr) {
+      *options.error = text;
+    } else if (options.waitForBox) {
       ui_.ShowErrorBox(text);
     } else {
       ui_.PostErrorBox(text);

@@ -23,6 +23,8 @@ struct ExchangeOptions {
   ExchangeTiming* timing = nullptr;  // filled when given
   // Set by the caller's owner to give up at once (its end); nothing is shown.
   const std::atomic<bool>* abandon = nullptr;
+  // A failure's text goes here instead of into a box.
+  std::string* error = nullptr;
 };
 
 // Every HTTP exchange of the program: HTTP/1.0, redirects followed, no

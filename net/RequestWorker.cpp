@@ -19,9 +19,10 @@ void RequestWorker::Run(std::stop_token stop) {
     ExchangeOptions options;
     options.waitForBox = false;
     options.timing = &request->timing;
+    if (request->failureToReceiver) options.error = &request->error;
     request->succeeded = client_.Exchange("GET", request->host, request->path, {}, request->page,
                                           request->dateHeader, options);
-    if (!request->succeeded) continue;
+    if (!request->succeeded && !request->failureToReceiver) continue;
     if (auto receiver = request->receiver.lock()) receiver->RequestDone(std::move(request));
   }
 }

@@ -17,7 +17,11 @@ struct SiteRequest {
   // The worker hands the finished record here; if the receiver has gone,
   // the record is freed instead.
   std::weak_ptr<RequestReceiver> receiver;
+  // Set: a failure shows no box but comes to the receiver, its text in
+  // `error`; the requester decides whether the user hears of it.
+  bool failureToReceiver = false;
   bool succeeded = false;
+  std::string error;
   std::string page;
   std::string dateHeader;
   // When the reply came, whenever it is handled: the countdown starts there.

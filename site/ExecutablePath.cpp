@@ -7,5 +7,15 @@
 std::string ExecutablePath() {
   std::error_code error;
   const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : path.string();
+  return error ? std::string() : ExecutableFromLink(path.string());
+}
+
+std::string ExecutableFromLink(const std::string& link) {
+  static const std::string kDeleted = " (deleted)";
+  std::error_code error;
+  if (link.size() <= kDeleted.size() || link.compare(link.size() - kDeleted.size(), kDeleted.size(), kDeleted) != 0 ||
+      std::filesystem::exists(link, error)) {
+    return link;
+  }
+  return link.substr(0, link.size() - kDeleted.size());
 }

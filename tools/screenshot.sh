@@ -35,7 +35,7 @@ sed "s/127.0.0.1:8480/127.0.0.1:$port/g" res/servers.xml > "$work/servers.xml"
 } > "$work/bids.xml"
 sleep 4  # the first auctions end before the program reads them: Ended
 
-HOME="$work" xvfb-run -a -s "-screen 0 800x460x24" bash -c "
+HOME="$work" XDG_RUNTIME_DIR="$work" xvfb-run -a -s "-screen 0 800x460x24" bash -c "
   cd '$work'; ./quorrel & program=\$!
   sleep 12
   import -window root '$out'

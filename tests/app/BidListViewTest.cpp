@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/menu.h>
 #include <wx/toolbar.h>
 
 #include <filesystem>
@@ -58,11 +59,16 @@ class BidListViewTest : public testing::Test {
     view_->ShowSnapshot();
   }
   wxString Cell(long row, int column) const { return view_->GetItemText(row, column); }
+  // As the user sees it after the window's update pass: the menu item, and
+  // the toolbar button where there is one, which must agree.
   bool Enabled(int id) {
-    wxUpdateUIEvent update(id);
-    update.SetEventObject(frame_);
-    frame_->ProcessWindowEvent(update);
-    return !update.GetSetEnabled() || update.GetEnabled();
+    frame_->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    const bool menu = frame_->GetMenuBar()->IsEnabled(id);
+    wxToolBar* tools = frame_->GetToolBar();
+    if (tools->FindById(id) != nullptr) {
+      EXPECT_EQ(tools->GetToolEnabled(id), menu) << "tool " << id;
+    }
+    return menu;
   }
   void Command(int id) {
     wxCommandEvent command(wxEVT_MENU, id);

@@ -1,6 +1,7 @@
 #include "app/AboutBox.h"
 #include "app/HyperLink.h"
 #include "app/MainFrame.h"
+#include "app/ModalLoops.h"
 #include "app/Services.h"
 #include "app/UpgradeDialog.h"
 #include "net/VersionInfo.h"
@@ -144,6 +145,38 @@ TEST_F(UpdateCheckTest, UnreachableServerShowsTheClientsBox) {
   ASSERT_EQ(boxes_.boxes.size(), 1u);
   EXPECT_EQ(boxes_.boxes[0].title, "Quorrel error");
   EXPECT_NE(boxes_.boxes[0].message.find("Error: 12029"), std::string::npos);
+}
+
+// The silent check at start-up says nothing when the update server cannot
+// be reached: the user did not ask.
+TEST_F(UpdateCheckTest, SilentCheckWithoutTheServerShowsNothing) {
+  Start("1.0.16.150", "0.0.0.0");
+  frame_->updateHost = "127.0.0.1:1";
+  frame_->CheckForUpdate(0);
+  Settle();
+  EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+// The end of the session closes the upgrade dialog with Cancel; a ticked
+// box still counts.
+TEST_F(UpdateCheckTest, TickedBoxCountsWhenTheSessionEndsTheDialog) {
+  Start("latest=1.0.17.0 (today)", "0.0.0.0");
+  bool ended = false;
+  poll_ = [&] {
+    auto* dialog = OpenDialog<UpgradeDialog>();
+    if (dialog == nullptr) {
+      wxTheApp->CallAfter(poll_);
+      return;
+    }
+    Control<wxCheckBox>(dialog, UpgradeDialog::kDontBugId)->SetValue(true);
+    ended = ModalLoops::Get().EndInnermost();
+  };
+  wxTheApp->CallAfter(poll_);
+  frame_->CheckForUpdate(0);
+  PumpUntil([&] { return ended; }, std::chrono::seconds(5));
+  ASSERT_TRUE(ended);
+  PumpUntil([&] { return !frame_->checkUpdates; }, std::chrono::seconds(2));
+  EXPECT_FALSE(frame_->checkUpdates);
 }
 
 TEST_F(UpdateCheckTest, AboutBoxShowsTheVersionAndLinks) {

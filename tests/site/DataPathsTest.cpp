@@ -1,4 +1,5 @@
 #include "site/DataPaths.h"
+#include "site/ExecutablePath.h"
 #include "site/FileUrl.h"
 
 #include "support/TempFolder.h"
@@ -170,3 +171,15 @@ TEST(FileUrl, EncodesWhatAUrlCannotHoldPlainly) {
 }
 
 }  // namespace
+
+// A program replaced in place while it runs (an upgrade): the kernel calls
+// the running file "<path> (deleted)"; the path it was started from is
+// what a start-up entry must name, as long as a file is there.
+TEST(DataPaths, ReplacedExecutableIsNamedByItsStartPath) {
+  TempFolder folder;
+  folder.Write("quorrel", "new version");
+  EXPECT_EQ(ExecutableFromLink(folder.PathOf("quorrel (deleted)")), folder.PathOf("quorrel"));
+  EXPECT_EQ(ExecutableFromLink(folder.PathOf("quorrel")), folder.PathOf("quorrel"));
+  folder.Write("odd (deleted)", "a file that is really called so");
+  EXPECT_EQ(ExecutableFromLink(folder.PathOf("odd (deleted)")), folder.PathOf("odd (deleted)"));
+}
