@@ -34,25 +34,32 @@ void SiteClock::AddReply(SiteTime date, const ExchangeTiming& timing) {
   if (timing.newConnection) Keep(handshakes_, timing.handshake);
 
   // The site stamps its reply as it sends it, half a round trip before it
-  // comes; a page that took long to make took it before the stamp. The
-  // guess may be off by a little, more on a long trip.
+  // comes. An exchange that took longer than the network accounts for (a
+  // page slow to make, or a thread of ours that ran late) says less about
+  // when that was: it narrows nothing, unless nothing better is known.
   const std::int64_t roundTrip = RoundTrip();
-  const std::int64_t slack = 1'000 + roundTrip / 50;
+  const std::int64_t expected = timing.newConnection ? 2 * roundTrip + timing.handshake : roundTrip;
+  const bool plain = timing.firstByte - timing.sent <= expected + Slack();
+  if (known_ && !plain) return;
   const std::int64_t stamped = timing.firstByte - roundTrip / 2;
-  const std::int64_t lo = date * kSecond - stamped - slack;
-  const std::int64_t hi = (date + 1) * kSecond - stamped + slack;
+  const std::int64_t lo = date * kSecond - stamped - Slack();
+  const std::int64_t hi = (date + 1) * kSecond - stamped + Slack();
   if (known_ && std::max(lo, lo_) < std::min(hi, hi_)) {
     lo_ = std::max(lo, lo_);
     hi_ = std::min(hi, hi_);
     return;
   }
   // The first reply, or one that contradicts the others (the site's clock
-  // was set, or a guess was wrong): start again from it.
+  // was set): start again from it.
   if (known_) ++resets_;
   known_ = true;
   lo_ = lo;
   hi_ = hi;
 }
+
+std::int64_t SiteClock::Slack() const { return 2'000 + RoundTrip() / 20; }
+
+std::int64_t SiteClock::ProbedWidth() const { return std::max(kProbedWidth, 2 * Slack() + 10'000); }
 
 std::int64_t SiteClock::LocalTimeOf(SiteTime siteTime) const {
   return siteTime * kSecond - (lo_ + (hi_ - lo_) / 2);
@@ -72,7 +79,7 @@ std::int64_t SiteClock::ArrivalDelay(bool keptConnection) const {
 }
 
 std::optional<std::int64_t> SiteClock::ProbeSendTime(std::int64_t earliest) const {
-  if (!known_ || Width() <= kProbedWidth) return std::nullopt;
+  if (!known_ || Width() <= ProbedWidth()) return std::nullopt;
   // A page read is stamped when the site has the request.
   const std::int64_t toStamp = ArrivalDelay(false);
   const std::int64_t middle = lo_ + (hi_ - lo_) / 2;

@@ -24,7 +24,8 @@ class SiteClock {
   // Below this width the estimate is trusted for the commit's timing;
   // above it, the whole-second count of the scheduler decides.
   static constexpr std::int64_t kPreciseWidth = 500'000;
-  // Probing stops once the interval is this narrow.
+  // Probing stops once the interval is this narrow (or as narrow as the
+  // round trip lets it be: ProbedWidth).
   static constexpr std::int64_t kProbedWidth = 30'000;
 
   void AddReply(SiteTime date, const ExchangeTiming& timing);
@@ -47,8 +48,11 @@ class SiteClock {
   std::optional<std::int64_t> ProbeSendTime(std::int64_t earliest) const;
 
   int Resets() const { return resets_; }
+  std::int64_t ProbedWidth() const;
 
  private:
+  // How far a reply's stamp may be from where it is reckoned to be.
+  std::int64_t Slack() const;
   std::int64_t Handshake() const;
 
   bool known_ = false;
