@@ -74,8 +74,10 @@ class ItemPageTest : public testing::Test {
     bid_->highBidder = "old bidder";
   }
 
-  bool Apply(const std::string& page, const std::string& date = "Fri, 12 Dec 2003 10:00:00 GMT") {
+  bool Apply(const std::string& page, const std::string& date = "Fri, 12 Dec 2003 10:00:00 GMT",
+             std::int64_t arrived = 0) {
     SiteRequest request;
+    request.timing.firstByte = arrived;
     request.host = "site.example";
     request.path = "/item?123";
     request.page = page;
@@ -171,6 +173,15 @@ TEST_F(ItemPageTest, InvalidItemPageWins) {
   EXPECT_EQ(bid_->title, "old title");
   EXPECT_TRUE(bid_->dataFresh) << "no read is outstanding any more";
   EXPECT_TRUE(ui_.Reports().empty());
+}
+
+// A reply handled late (behind a box, a busy thread) counts down from when
+// it came, not from when it was handled.
+TEST_F(ItemPageTest, LateReplyCountsFromItsArrival) {
+  UseProfile();
+  const std::int64_t arrived = clock_.NowMicros() - 300 * kMicrosPerSecond;
+  ASSERT_TRUE(Apply("Item #123\n" + kEnds + kTitle + kRest, "Fri, 12 Dec 2003 10:00:00 GMT", arrived));
+  EXPECT_EQ(bid_->readTime, std::optional<std::int64_t>(arrived));
 }
 
 TEST_F(ItemPageTest, UnreadableDateFailsSilently) {
