@@ -35,12 +35,10 @@ void SiteClock::AddReply(SiteTime date, const ExchangeTiming& timing) {
 
   // The site stamps its reply as it sends it, half a round trip before it
   // comes. An exchange that took longer than the network accounts for (a
-  // page slow to make, or a thread of ours that ran late) says less about
-  // when that was: it narrows nothing, unless nothing better is known.
+  // page slow to make, or a thread of ours that ran late) is less sure: it
+  // narrows the estimate where it agrees, but never overturns it.
   const std::int64_t roundTrip = RoundTrip();
-  const std::int64_t expected = timing.newConnection ? 2 * roundTrip + timing.handshake : roundTrip;
-  const bool plain = timing.firstByte - timing.sent <= expected + Slack();
-  if (known_ && !plain) return;
+  const bool plain = Extra(timing) <= Slack();
   const std::int64_t stamped = timing.firstByte - roundTrip / 2;
   const std::int64_t lo = date * kSecond - stamped - Slack();
   const std::int64_t hi = (date + 1) * kSecond - stamped + Slack();
@@ -49,12 +47,19 @@ void SiteClock::AddReply(SiteTime date, const ExchangeTiming& timing) {
     hi_ = std::min(hi, hi_);
     return;
   }
+  if (known_ && !plain) return;
   // The first reply, or one that contradicts the others (the site's clock
   // was set): start again from it.
   if (known_) ++resets_;
   known_ = true;
   lo_ = lo;
   hi_ = hi;
+}
+
+std::int64_t SiteClock::Extra(const ExchangeTiming& timing) const {
+  const std::int64_t roundTrip = RoundTrip();
+  const std::int64_t network = timing.newConnection ? 2 * roundTrip + timing.handshake : roundTrip;
+  return std::max<std::int64_t>(0, timing.firstByte - timing.sent - network);
 }
 
 std::int64_t SiteClock::Slack() const { return 2'000 + RoundTrip() / 20; }
@@ -78,10 +83,10 @@ std::int64_t SiteClock::ArrivalDelay(bool keptConnection) const {
   return keptConnection ? roundTrip / 2 : roundTrip + Handshake() + roundTrip / 2;
 }
 
-std::optional<std::int64_t> SiteClock::ProbeSendTime(std::int64_t earliest) const {
+std::optional<std::int64_t> SiteClock::ProbeSendTime(std::int64_t earliest, std::int64_t making) const {
   if (!known_ || Width() <= ProbedWidth()) return std::nullopt;
-  // A page read is stamped when the site has the request.
-  const std::int64_t toStamp = ArrivalDelay(false);
+  // A page read is stamped once the site has the request and has made it.
+  const std::int64_t toStamp = ArrivalDelay(false) + making;
   const std::int64_t middle = lo_ + (hi_ - lo_) / 2;
   // The first local time after earliest + toStamp at which the site's clock,
   // by the middle of the estimate, turns a whole second.

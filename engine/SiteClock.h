@@ -43,9 +43,13 @@ class SiteClock {
   std::int64_t ArrivalDelay(bool keptConnection) const;
 
   // When a probe must leave, no earlier than `earliest`, so that the site
-  // stamps it on a second boundary of the estimate; none when the estimate
-  // is narrow enough or not known yet.
-  std::optional<std::int64_t> ProbeSendTime(std::int64_t earliest) const;
+  // stamps it on a second boundary of the estimate, for a page the site
+  // takes `making` to make; none when the estimate is narrow enough or not
+  // known yet.
+  std::optional<std::int64_t> ProbeSendTime(std::int64_t earliest, std::int64_t making = 0) const;
+  // How much longer than the network accounts for the exchange took: the
+  // site's time to make the page (or a late thread of ours).
+  std::int64_t Extra(const ExchangeTiming& timing) const;
 
   int Resets() const { return resets_; }
   std::int64_t ProbedWidth() const;

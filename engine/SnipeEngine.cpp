@@ -199,6 +199,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     } else if (entry.read) {
       if (entry.probe) probeInFlight_ = false;
       Sample(entry.read->host, entry.read->dateHeader, entry.read->timing);
+      making_[static_cast<std::uint32_t>(entry.read->tag)] = clocks_[entry.read->host].Extra(entry.read->timing);
       scheduler_.HandleRequestDone(std::move(entry.read));
       Changed();
     } else if (entry.report) {
@@ -329,7 +330,9 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   void Probe(const Bid& bid, std::int64_t now) {
     if (probeInFlight_ || bid.account == nullptr) return;
     SiteClock& clock = clocks_[bid.account->Profile().URL];
-    const std::optional<std::int64_t> sendAt = clock.ProbeSendTime(now + 20'000);
+    const auto making = making_.find(bid.Id());
+    const std::optional<std::int64_t> sendAt =
+        clock.ProbeSendTime(now + 20'000, making != making_.end() ? making->second : 0);
     if (!sendAt) return;
     probeInFlight_ = true;
     std::shared_ptr<SiteRequest> request = ItemPageReader::MakeRequest(bid);
@@ -459,6 +462,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   ItemPageReader reader_;
   BidScheduler scheduler_;
   std::map<std::string, SiteClock> clocks_;  // by host
+  std::map<std::uint32_t, std::int64_t> making_;  // by bid: how long its page took the site
   std::map<std::uint32_t, std::unique_ptr<Placement>> placements_;
   std::vector<std::unique_ptr<Placement>> retired_;
 

@@ -84,6 +84,8 @@ class Process {
   int code_ = -1;
 };
 
+enum class OpenLoop { kNativeBox, kContextMenu, kTrayMenu };
+
 class DesktopTest : public PracticeSiteFixture {
  protected:
   void SetUp() override {
@@ -150,18 +152,44 @@ class DesktopTest : public PracticeSiteFixture {
     return {r.x + r.width / 2, r.y + r.height - 60};
   }
 
+
+  // Opens a loop the user can leave open: the Delete confirmation (a native
+  // box), the list's menu, or the tray menu.
+  void Open(OpenLoop loop, Window frame) {
+    switch (loop) {
+      case OpenLoop::kNativeBox: {
+        const auto [x, y] = FirstRow(frame);
+        screen_.Click(x, y);
+        screen_.Key(XK_Delete);
+        ASSERT_NE(screen_.WaitFor("Quorrel confirm delete", 5s), None) << "the Delete confirmation is open";
+        break;
+      }
+      case OpenLoop::kContextMenu: {
+        const auto [x, y] = BelowTheRows(frame);
+        screen_.Click(x, y, 3);
+        ASSERT_TRUE(XScreen::Until([&] { return screen_.PopupMenuShown(); }, 5s)) << "the list's menu is open";
+        break;
+      }
+      case OpenLoop::kTrayMenu: {
+        const auto icon = DockedIcon(10s);
+        ASSERT_TRUE(icon.has_value()) << "the icon docked";
+        screen_.Click(icon->first, icon->second, 3);
+        ASSERT_TRUE(XScreen::Until([&] { return screen_.PopupMenuShown(); }, 5s)) << "the tray menu is open";
+        break;
+      }
+    }
+  }
+
   // From the frame's top: the menu bar, the toolbar, the list's header.
   static constexpr int kFirstRowY = 100;
 
   XScreen screen_;
 };
 
-// SIGTERM, as a session manager sends it, with each kind of loop open that
-// the user can leave open: the program ends cleanly and saves its files.
-enum class OpenLoop { kNativeBox, kContextMenu, kTrayMenu };
-
 class EndSignalWithALoopOpen : public DesktopTest, public testing::WithParamInterface<OpenLoop> {};
 
+// SIGTERM, as a session manager sends it, with each kind of loop open that
+// the user can leave open: the program ends cleanly and saves its files.
 TEST_P(EndSignalWithALoopOpen, EndsAndSaves) {
   std::unique_ptr<Process> tray;
   if (GetParam() == OpenLoop::kTrayMenu) tray = StartTray();
@@ -173,28 +201,7 @@ TEST_P(EndSignalWithALoopOpen, EndsAndSaves) {
   std::filesystem::remove(folder_.PathOf("quorrel.xml"));
   std::filesystem::remove(folder_.PathOf("bids.xml"));
 
-  switch (GetParam()) {
-    case OpenLoop::kNativeBox: {
-      const auto [x, y] = FirstRow(frame);
-      screen_.Click(x, y);
-      screen_.Key(XK_Delete);
-      ASSERT_NE(screen_.WaitFor("Quorrel confirm delete", 5s), None) << "the Delete confirmation is open";
-      break;
-    }
-    case OpenLoop::kContextMenu: {
-      const auto [x, y] = BelowTheRows(frame);
-      screen_.Click(x, y, 3);
-      ASSERT_TRUE(XScreen::Until([&] { return screen_.PopupMenuShown(); }, 5s)) << "the list's menu is open";
-      break;
-    }
-    case OpenLoop::kTrayMenu: {
-      const auto icon = DockedIcon(10s);
-      ASSERT_TRUE(icon.has_value()) << "the icon docked";
-      screen_.Click(icon->first, icon->second, 3);
-      ASSERT_TRUE(XScreen::Until([&] { return screen_.PopupMenuShown(); }, 5s)) << "the tray menu is open";
-      break;
-    }
-  }
+  ASSERT_NO_FATAL_FAILURE(Open(GetParam(), frame));
   program->Signal(SIGTERM);
   EXPECT_EQ(program->WaitForExit(15s), std::optional<int>(0));
   XmlDocument settings;
@@ -210,6 +217,44 @@ std::string LoopName(const testing::TestParamInfo<OpenLoop>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, EndSignalWithALoopOpen,
+                         testing::Values(OpenLoop::kNativeBox, OpenLoop::kContextMenu, OpenLoop::kTrayMenu),
+                         LoopName);
+
+// The same loops, opened before two bids' moment and left open across it:
+// both commits reach the site on their margins all the same.
+class BidsWithALoopOpen : public DesktopTest, public testing::WithParamInterface<OpenLoop> {};
+
+TEST_P(BidsWithALoopOpen, GoOnTheirMargins) {
+  const std::uint32_t first = site_->AddAuction("Lamp", 24, 1.0, "rival");
+  const std::uint32_t second = site_->AddAuction("Clock", 25, 1.0, "rival");
+  WriteBids({first, second});
+  std::unique_ptr<Process> tray;
+  if (GetParam() == OpenLoop::kTrayMenu) tray = StartTray();
+  auto program = Start();
+  const Window frame = screen_.WaitFor("Quorrel");
+  ASSERT_NE(frame, None);
+  while (site_->SiteNow() < site_->EndTime(first) - 12) std::this_thread::sleep_for(100ms);
+  ASSERT_NO_FATAL_FAILURE(Open(GetParam(), frame));
+  while (site_->SiteNow() < site_->EndTime(second) - 4) std::this_thread::sleep_for(100ms);
+  if (GetParam() != OpenLoop::kNativeBox) {
+    EXPECT_TRUE(screen_.PopupMenuShown()) << "still open after the moment";
+  }
+  program->Signal(SIGTERM);
+  EXPECT_EQ(program->WaitForExit(15s), std::optional<int>(0));
+
+  std::map<std::uint32_t, long long> commits;
+  for (const std::string& line : Logged("/ws/AcceptBid")) {
+    const std::size_t at = line.find("item=");
+    if (at != std::string::npos) commits[std::stoul(line.substr(at + 5))] = LocalMs(line);
+  }
+  for (const std::uint32_t item : {first, second}) {
+    ASSERT_EQ(commits.count(item), 1u) << "item " << item;
+    const double late = (commits[item] - (site_->EndTime(item) - 8) * 1000) / 1000.0;
+    EXPECT_LE(std::abs(late), 0.1) << "item " << item << ": " << late << " s late";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, BidsWithALoopOpen,
                          testing::Values(OpenLoop::kNativeBox, OpenLoop::kContextMenu, OpenLoop::kTrayMenu),
                          LoopName);
 
