@@ -251,17 +251,22 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
 
   void Plan(std::int64_t now) {
     nextMoment_ = kNever;
-    const Bid* nearest = nullptr;
-    std::int64_t nearestMoment = kNever;
+    // The probe reads the page the site makes fastest of the bids due soon.
+    const Bid* probeWith = nullptr;
+    std::int64_t probeMaking = kNever;
     BidList::Hold hold(list_);
     for (std::size_t row = 0; row < list_.RowCount(); ++row) {
       Bid* bid = list_.BidAt(row);
       if (bid->status != BidStatus::Watching) continue;
       const std::optional<std::int64_t> moment = Moment(*bid);
       if (!moment) continue;
-      if (*moment < nearestMoment) {
-        nearestMoment = *moment;
-        nearest = bid;
+      if (*moment - now < kProbeHorizon) {
+        const auto making = making_.find(bid->Id());
+        const std::int64_t took = making != making_.end() ? making->second : 0;
+        if (took < probeMaking) {
+          probeMaking = took;
+          probeWith = bid;
+        }
       }
       const std::int64_t setupAt = *moment - Lead(*bid);
       if (now >= setupAt && placements_.count(bid->Id()) == 0 && !scheduler_.Placed(bid->Id())) {
@@ -274,7 +279,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
       }
       nextMoment_ = std::min(nextMoment_, placements_.count(bid->Id()) ? *moment : std::min(*moment, setupAt));
     }
-    if (nearest != nullptr && nearestMoment - now < kProbeHorizon) Probe(*nearest, now);
+    if (probeWith != nullptr) Probe(*probeWith, now);
   }
 
   // When the bid's commit must leave: on the site clock's estimate where it

@@ -125,6 +125,10 @@ PracticeSite::PracticeSite(PracticeSiteOptions options)
   if (!options_.logPath.empty()) log_ = std::fopen(options_.logPath.c_str(), "a");
   server_->new_task_queue = [] { return new ConnectionPool(kPoolThreads); };
   server_->set_tcp_nodelay(true);
+  server_->set_socket_options([this](socket_t socket) {
+    httplib::default_socket_options(socket);
+    listening_ = socket;
+  });
   Route();
   std::lock_guard<std::mutex> guard(lock_);
   for (int i = 0; i < options_.liveAuctions; ++i) {
@@ -145,6 +149,10 @@ bool PracticeSite::Start() {
     if (!server_->bind_to_port(options_.address, options_.port)) return false;
     port_ = options_.port;
   }
+  // The library listens with a backlog of 5: eight bids committed in the
+  // same instant on new connections would have their SYNs dropped, and
+  // sent again a second later. A real site's backlog is larger.
+  if (listening_ >= 0) ::listen(listening_, SOMAXCONN);
   listener_ = std::thread([this] { server_->listen_after_bind(); });
   // A stop before the loop runs would be lost, and the join would hang.
   for (int i = 0; i < 5000 && !server_->is_running(); ++i) {

@@ -118,6 +118,7 @@ class PracticeSite {
   std::thread listener_;
   std::thread tender_;
   int port_ = 0;
+  int listening_ = -1;  // the listening socket
 
   std::mutex lock_;  // everything below
   std::map<std::uint32_t, Auction> auctions_;
