@@ -21,6 +21,8 @@ AccountStatus VerifyAccount(HttpClient& client, UserInterface& ui, const Account
                             const std::string& logsFolder, const ExchangeOptions& options) {
   const ServerProfile& profile = account.Profile();
   std::string page, date;
+  ExchangeOptions options;
+  options.caFile = profile.ca_file;
   if (!profile.account.presigninobject.empty() &&
       !client.Exchange("POST", profile.URL, profile.account.presigninobject, {}, page, date, options)) {
     return AccountStatus::NoResponse;

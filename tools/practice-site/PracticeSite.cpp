@@ -27,19 +27,26 @@ constexpr std::size_t kPoolThreads = 128;
 // A connection is served on one pool thread from its accept to its close,
 // so the thread can tell its first request from the later ones.
 thread_local bool tFreshConnection = false;
+thread_local std::string tAcceptEncoding;  // of the request being handled
 thread_local bool tNewConnection = false;  // the request being handled came on a new connection
 // When the request being handled reached the site, emulated distance included.
 thread_local std::chrono::system_clock::time_point tArrival{};
 
 class ConnectionPool : public httplib::ThreadPool {
  public:
-  using ThreadPool::ThreadPool;
+  // `accepted` runs first on each new connection, before any TLS handshake.
+  ConnectionPool(std::size_t threads, std::function<void()> accepted)
+      : ThreadPool(threads), accepted_(std::move(accepted)) {}
   void enqueue(std::function<void()> serveConnection) override {
-    ThreadPool::enqueue([serve = std::move(serveConnection)] {
+    ThreadPool::enqueue([this, serve = std::move(serveConnection)] {
       tFreshConnection = true;
+      accepted_();
       serve();
     });
   }
+
+ private:
+  std::function<void()> accepted_;
 };
 
 std::string Gzip(const std::string& text) {
@@ -430,12 +437,18 @@ std::string PracticeSite::AcceptBid(const httplib::Request& request) {
 }
 
 void PracticeSite::Route(httplib::Server& s, bool secure) {
-  s.new_task_queue = [] { return new ConnectionPool(kPoolThreads); };
+  // Over an emulated network a TLS handshake takes a round trip (TLS 1.3),
+  // which the client sees as the handshake's time.
+  s.new_task_queue = [this, secure] {
+    return new ConnectionPool(kPoolThreads, [this, secure] {
+      if (secure && options_.rttMs > 0) Pause(std::chrono::milliseconds(options_.rttMs));
+    });
+  };
   s.set_tcp_nodelay(true);
   s.set_keep_alive_max_count(options_.keepAlive ? 1000 : 1);
   s.set_keep_alive_timeout(15);
-  const auto html = [](httplib::Response& response, const std::string& page) {
-    response.set_content(page, "text/html; charset=ISO-8859-1");
+  const auto html = [this](httplib::Response& response, const std::string& page) {
+    Encode(page, response);
   };
   s.Get("/", [this, html, secure](const httplib::Request&, httplib::Response& res) {
     html(res, IndexPage(secure));
@@ -544,7 +557,7 @@ void PracticeSite::Route(httplib::Server& s, bool secure) {
     SetMaintenance(req.get_param_value("on") == "1");
     res.set_content("ok\n", "text/plain");
   });
-  EmulateDistance(s, secure ? 2 : 1);
+  EmulateDistance(s);
   // The site's clock at the request's arrival stamps every reply; the log
   // line is written before the reply goes out, so whoever got the reply
   // finds its line.
@@ -562,42 +575,41 @@ void PracticeSite::Route(httplib::Server& s, bool secure) {
     if (!failing) res.set_header("Date", HttpDate(SiteTimeAt(tArrival)));
     Log(req, res);
     tArrival = {};
-    Encode(req, res);
     if (options_.rttMs > 0) Pause(std::chrono::milliseconds(options_.rttMs / 2));
   });
 }
 
 // The request is held until it would have arrived over the emulated
 // network; the handlers then run at that moment.
-void PracticeSite::EmulateDistance(httplib::Server& server, int handshakeTrips) {
-  server.set_pre_routing_handler([this, handshakeTrips](const httplib::Request&, httplib::Response&) {
+void PracticeSite::EmulateDistance(httplib::Server& server) {
+  server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+    tAcceptEncoding = req.get_header_value("Accept-Encoding");
     tNewConnection = std::exchange(tFreshConnection, false);
     if (options_.rttMs > 0) {
-      Pause(std::chrono::milliseconds(tNewConnection ? options_.rttMs * handshakeTrips + options_.rttMs / 2
-                                                     : options_.rttMs / 2));
+      Pause(std::chrono::milliseconds(tNewConnection ? options_.rttMs * 3 / 2 : options_.rttMs / 2));
     }
     tArrival = std::chrono::system_clock::now();
     return httplib::Server::HandlerResponse::Unhandled;
   });
 }
 
-// cpp-httplib compresses a reply's body by the client's Accept-Encoding
-// (brotli first) but leaves a sized content provider alone: the other
-// choices go that way.
-void PracticeSite::Encode(const httplib::Request& request, httplib::Response& response) {
-  if (options_.encoding.empty() || response.body.empty()) return;
-  auto body = std::make_shared<std::string>(std::move(response.body));
-  response.body.clear();
-  if (options_.encoding == "gzip" &&
-      request.get_header_value("Accept-Encoding").find("gzip") != std::string::npos) {
-    if (std::string packed = Gzip(*body); !packed.empty()) {
+// cpp-httplib compresses a page by the client's Accept-Encoding (brotli
+// first) when the handler returns, but leaves a sized content provider
+// alone: the other choices go that way.
+void PracticeSite::Encode(const std::string& page, httplib::Response& response) {
+  constexpr const char* kType = "text/html; charset=ISO-8859-1";
+  if (options_.encoding.empty()) {
+    response.set_content(page, kType);
+    return;
+  }
+  auto body = std::make_shared<std::string>(page);
+  if (options_.encoding == "gzip" && tAcceptEncoding.find("gzip") != std::string::npos) {
+    if (std::string packed = Gzip(page); !packed.empty()) {
       *body = std::move(packed);
       response.set_header("Content-Encoding", "gzip");
     }
   }
-  const std::string type = response.get_header_value("Content-Type");
-  response.headers.erase("Content-Type");
-  response.set_content_provider(body->size(), type.c_str(),
+  response.set_content_provider(body->size(), kType,
                                 [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                                   sink.write(body->data() + offset, length);
                                   return true;

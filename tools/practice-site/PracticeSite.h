@@ -40,15 +40,15 @@ struct PracticeSiteOptions {
   // a trip back. 0: loopback as it is.
   int rttMs = 0;
   // A second listener serving the same site over TLS: -1 none, 0 any free
-  // port. A new TLS connection costs one round trip more (a TLS 1.3
-  // handshake).
+  // port. A new TLS connection costs one round trip more, before the
+  // handshake (that of TLS 1.3).
   int tlsPort = -1;
   std::string tlsCertificate;  // PEM files
   std::string tlsKey;
   // Connections are kept for further requests (HTTP/1.1); false: closed
   // after every reply.
   bool keepAlive = true;
-  // How replies are compressed: "" as the client accepts (brotli before
+  // How pages are compressed: "" as the client accepts (brotli before
   // gzip), "gzip" gzip where accepted, "identity" never.
   std::string encoding;
 };
@@ -114,8 +114,8 @@ class PracticeSite {
 
   bool Listen(httplib::Server& server, int wanted, int& port, std::thread& listener);
   void Route(httplib::Server& server, bool secure);
-  void EmulateDistance(httplib::Server& server, int handshakeTrips);
-  void Encode(const httplib::Request& request, httplib::Response& response);
+  void EmulateDistance(httplib::Server& server);
+  void Encode(const std::string& page, httplib::Response& response);
   // Waits, unless the site stops first; false when it stops.
   bool Pause(std::chrono::milliseconds time);
   void StallUntilStop();
