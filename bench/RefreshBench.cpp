@@ -78,7 +78,8 @@ bool Refresh(const std::string& serversPath, const char* location,
     Bid bid;
     bid.SetItem(item);
     Bid& listed = *list.BidAt(list.AddBid(bid));
-    paths.push_back(ItemPageReader::ItemPageAddress(listed).substr(profile.URL.size()));
+    const std::string address = ItemPageReader::ItemPageAddress(listed);
+    paths.push_back(address.substr(address.find('/', address.find("://") + 3)));
   }
 
   HttpClient client(ui);
@@ -105,7 +106,8 @@ bool Refresh(const std::string& serversPath, const char* location,
 
   // The same pages with a plain sequential libcurl loop on one kept connection.
   const auto plainStart = Clock::now();
-  const int plainOk = PlainSequentialFetch(profile.URL, paths, profile.ca_file);
+  const std::string origin = profile.URL.find("://") == std::string::npos ? "http://" + profile.URL : profile.URL;
+  const int plainOk = PlainSequentialFetch(origin, paths, profile.ca_file);
   const double plainSeconds = Seconds(Clock::now() - plainStart);
 
   std::sort(parseMicros.begin(), parseMicros.end());
@@ -133,6 +135,9 @@ int main(int argc, char** argv) {
   options.tlsKey = QUORREL_PRACTICE_TLS "/site.key";
   options.liveAuctions = 0;
   options.otherBidders = false;
+  // Pages gzip-compressed at speed, as busy sites send them: the site's
+  // brotli at its best quality would take more time than the exchange.
+  options.encoding = "gzip";
   PracticeSite site(options);
   if (!site.Start()) {
     std::fprintf(stderr, "cannot start the practice site\n");

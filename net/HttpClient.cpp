@@ -286,7 +286,6 @@ struct HttpClient::Curl {
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
-    curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, nullptr);
@@ -406,43 +405,47 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
   static const std::string encodings = AcceptedEncodings();
   char detail[CURL_ERROR_SIZE] = "";
 
+  if (fresh) {
+    // What every exchange of this site asks alike: set once, a handle
+    // keeps its options from one exchange to the next.
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);  // no "/../" squashed: the path goes as given
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // Persistent connections; without TCP_NODELAY a kept connection's next
+    // request waits for the peer's delayed ACK.
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    curl_easy_setopt(h, CURLOPT_TCP_NODELAY, 1L);
+    if (!encodings.empty()) curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, encodings.c_str());
+    // Verification is never off; a profile's own authority adds to the
+    // system's (the pool keeps handles apart by authority).
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_blob trusted{authorities.data(), authorities.size(), CURL_BLOB_COPY};
+    if (!authorities.empty()) curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &trusted);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    // Cookies on, kept in memory only, in the share handle's store.
+    curl_easy_setopt(h, CURLOPT_SHARE, curl_->share);
+    curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connect.count()));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.silence.count()));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::Body);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::Header);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::Progress);
+  }
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);  // no "/../" squashed: the path goes as given
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  // Persistent connections; without TCP_NODELAY a kept connection's next
-  // request waits for the peer's delayed ACK.
-  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
-  curl_easy_setopt(h, CURLOPT_TCP_NODELAY, 1L);
-  if (!encodings.empty()) curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, encodings.c_str());
-  // Verification is never off; a profile's own authority adds to the system's.
-  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_blob trusted{authorities.data(), authorities.size(), CURL_BLOB_NOCOPY};
-  if (!authorities.empty()) curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &trusted);
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
-  curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(h, CURLOPT_SHARE, curl_->share);
-  // Cookies on, kept in memory only, in the share handle's store; once per
-  // handle, as every option below that an exchange may leave unset.
-  if (fresh) curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connect.count()));
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.silence.count()));
   const auto overall = options.deadline.count() > 0
                            ? options.deadline
                            : std::chrono::duration_cast<std::chrono::milliseconds>(timeouts_.overall);
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long long>(1, overall.count())));
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::Body);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &exchange);
-  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::Header);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &exchange);
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::Progress);
   curl_easy_setopt(h, CURLOPT_XFERINFODATA, &exchange);
   if (post) {
     curl_easy_setopt(h, CURLOPT_POST, 1L);
