@@ -1,6 +1,7 @@
 # The commands of the README. Each installs the Debian packages the build
 # needs if any are missing, configures and builds.
 #   make run    the release build, then the program against the practice site on 127.0.0.1:8480
+#               (and over HTTPS on 8443)
 #   make test   the test build (AddressSanitizer and UndefinedBehaviorSanitizer), then every test
 #   make build  the release build only: build/quorrel with its data files beside it
 #   make install   the release build, installed under PREFIX (default /usr/local; DESTDIR is honoured)
@@ -8,6 +9,7 @@
 #   make deb    the release build as a Debian package: quorrel_VERSION_amd64.deb here
 
 PACKAGES := cmake make g++ pkg-config libboost-regex-dev libcurl4-openssl-dev libcpp-httplib-dev \
+            zlib1g-dev openssl ca-certificates \
             libwxgtk3.2-dev libgtk-3-dev xvfb xauth libgtest-dev clang libclang-rt-14-dev libfaketime \
             dpkg-dev file gzip desktop-file-utils appstream lintian x11-utils \
             libx11-dev libxtst-dev openbox imagemagick
@@ -62,7 +64,7 @@ deb: build
 
 # The practice site runs while the program does, and stops with it.
 run: build
-	@build/practice-site --port 8480 --log build/practice-site.log & site=$$!; \
+	@build/practice-site --port 8480 --tls-port 8443 --log build/practice-site.log & site=$$!; \
 	trap 'kill $$site 2>/dev/null; wait $$site 2>/dev/null' EXIT; \
 	cd build && ./quorrel
 

@@ -278,7 +278,7 @@ void BidListView::RefreshAll() { engine_->RefreshAll(); }
 
 void BidListView::GoToPage() {
   const Bid* bid = BidAt(FirstSelected());
-  if (bid != nullptr) wxLaunchDefaultBrowser(FromSite("http://" + ItemPageReader::ItemPageAddress(*bid)));
+  if (bid != nullptr) wxLaunchDefaultBrowser(FromSite(ItemPageReader::ItemPageAddress(*bid)));
 }
 
 void BidListView::RunAccountDialog() {

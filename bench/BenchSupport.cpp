@@ -61,16 +61,19 @@ std::size_t Discard(char*, std::size_t size, std::size_t count, void*) { return 
 
 }  // namespace
 
-int PlainSequentialFetch(const std::string& host, const std::vector<std::string>& paths) {
+int PlainSequentialFetch(const std::string& origin, const std::vector<std::string>& paths,
+                         const std::string& caFile) {
   int ok = 0;
+  CURL* easy = curl_easy_init();
   for (const std::string& path : paths) {
-    CURL* easy = curl_easy_init();
-    const std::string url = "http://" + host + path;
+    const std::string url = origin + path;
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Discard);
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    if (!caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.c_str());
     ok += curl_easy_perform(easy) == CURLE_OK;
-    curl_easy_cleanup(easy);
   }
+  curl_easy_cleanup(easy);
   return ok;
 }
 

@@ -22,9 +22,12 @@ std::uint32_t ItemOf(const std::string& siteLogLine);
 // Nearest-rank percentile of sorted samples; 0 when there are none.
 double Percentile(const std::vector<double>& sorted, double p);
 
-// Fetches every path from host, one connection a page as the program does;
-// how many came.
-int PlainSequentialFetch(const std::string& host, const std::vector<std::string>& paths);
+// Fetches every path from origin (http://host:port or https://host:port)
+// in turn on one kept connection, asking for compressed pages as the
+// program does; caFile: an authority to trust besides the system's. How
+// many came.
+int PlainSequentialFetch(const std::string& origin, const std::vector<std::string>& paths,
+                         const std::string& caFile = {});
 
 std::int64_t WallMilliseconds();
 // Polls until `done` holds, at most `limitMs`; whether it did.

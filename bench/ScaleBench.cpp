@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   const double programSeconds = (lastRead - refreshStart) / 1000.0;
 
   const std::int64_t plainStart = WallMilliseconds();
-  const int plainOk = PlainSequentialFetch(site.Host(), paths);
+  const int plainOk = PlainSequentialFetch("http://" + site.Host(), paths);
   const double plainSeconds = (WallMilliseconds() - plainStart) / 1000.0;
 
   std::this_thread::sleep_for(std::chrono::seconds(seconds));

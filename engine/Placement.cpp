@@ -73,6 +73,7 @@ bool Placement::FetchKey(std::string& key) {
     Report exchanged = NewReport(Report::Exchanged);
     options.timing = &exchanged.timing;
     options.abandon = &abandon_;
+    options.caFile = profile.ca_file;
     std::string page;
     const bool answered =
         client_.Exchange("POST", profile.URL, ExpandTemplate(bid_, profile.bid_setup.HTTPObject),
@@ -111,6 +112,7 @@ void Placement::Run() {
     options.waitForBox = false;
     options.deadline = kCommitDeadline;
     options.abandon = &abandon_;
+    options.caFile = profile.ca_file;
     Report exchanged = NewReport(Report::Exchanged);
     options.timing = &exchanged.timing;
     std::string page;

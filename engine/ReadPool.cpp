@@ -51,6 +51,7 @@ void ReadPool::Run(std::stop_token stop) {
     options.waitForBox = false;
     options.timing = &request->timing;
     options.abandon = &abandon_;
+    options.caFile = request->caFile;
     const std::string host = request->host;
     request->succeeded = client_.Exchange("GET", request->host, request->path, {}, request->page,
                                           request->dateHeader, options);

@@ -356,6 +356,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
       options.waitForBox = false;
       options.timing = &owned->timing;
       options.abandon = &probeAbandon_;
+      options.caFile = owned->caFile;
       owned->succeeded = client_.Exchange("GET", owned->host, owned->path, {}, owned->page,
                                           owned->dateHeader, options);
       if (owned->succeeded) {

@@ -11,7 +11,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -25,6 +29,11 @@ constexpr unsigned kConnectionAborted = 12030;
 constexpr unsigned kHeaderNotFound = 12150;
 constexpr unsigned kInvalidServerResponse = 12152;
 constexpr unsigned kRedirectFailed = 12156;
+constexpr unsigned kCertificateDate = 12037;
+constexpr unsigned kCertificateName = 12038;
+constexpr unsigned kUnknownAuthority = 12045;
+constexpr unsigned kSecureChannel = 12157;
+constexpr unsigned kSecureFailure = 12175;
 
 constexpr const char* kSendStep = "URL Get HttpSendRequest";
 constexpr const char* kReadStep = "URL Get InternetReadFile";
@@ -43,15 +52,106 @@ unsigned ErrorNumber(CURLcode result) {
     case CURLE_PARTIAL_FILE: return kConnectionAborted;
     case CURLE_WEIRD_SERVER_REPLY: return kInvalidServerResponse;
     case CURLE_TOO_MANY_REDIRECTS: return kRedirectFailed;
+    case CURLE_BAD_CONTENT_ENCODING: return kInvalidServerResponse;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+    case CURLE_USE_SSL_FAILED: return kSecureChannel;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS: return kSecureFailure;
     default: return kInternalError;
   }
 }
 
-std::string ErrorText(const char* what, const std::string& host, unsigned error) {
+// OpenSSL's verification results (X509_V_ERR_*), stable numbers.
+unsigned CertificateErrorNumber(long verifyResult, const char* detail) {
+  switch (verifyResult) {
+    case 9:   // not yet valid
+    case 10:  // expired
+      return kCertificateDate;
+    case 2:   // issuer certificate not found
+    case 18:  // self-signed leaf
+    case 19:  // self-signed certificate in the chain
+    case 20:  // local issuer not found
+    case 21:  // first certificate cannot be verified
+    case 24:  // invalid CA
+    case 27:  // untrusted
+      return kUnknownAuthority;
+    case 62:  // host name mismatch
+      return kCertificateName;
+    case 0:  // chain sound: libcurl's own host name check refused it (it
+    case 1:  // leaves 0 or 1 there)
+      return std::strstr(detail, "match") != nullptr ? kCertificateName : kSecureFailure;
+    default: return kSecureFailure;
+  }
+}
+
+// What was wrong with the site's certificate or secure channel, naming the
+// host; `detail` is libcurl's own account, for the cases without a text of ours.
+std::string SecureErrorText(unsigned error, const std::string& hostName, const std::string& detail) {
+  switch (error) {
+    case kCertificateDate: return "The certificate of " + hostName + " has expired or is not yet valid.";
+    case kCertificateName: return "The certificate of " + hostName + " is issued for another host name.";
+    case kUnknownAuthority:
+      return "The certificate of " + hostName + " is signed by an authority that is not trusted.";
+    case kSecureChannel:
+      return "The secure connection to " + hostName + " could not be set up" +
+             (detail.empty() ? std::string(".") : ": " + detail + ".");
+    case kSecureFailure:
+      return "The certificate of " + hostName + " was refused" +
+             (detail.empty() ? std::string(".") : ": " + detail + ".");
+    default: return {};
+  }
+}
+
+// A profile's URL: host[:port] and http:// mean plain HTTP, https:// TLS.
+struct SiteAddress {
+  explicit SiteAddress(const std::string& address) {
+    const auto starts = [&](const char* scheme) {
+      return address.size() >= std::strlen(scheme) && strncasecmp(address.c_str(), scheme, std::strlen(scheme)) == 0;
+    };
+    std::string rest = address;
+    if (starts("https://")) {
+      secure = true;
+      rest = address.substr(8);
+    } else if (starts("http://")) {
+      rest = address.substr(7);
+    } else if (address.find("://") != std::string::npos) {
+      valid = false;
+    }
+    origin = (secure ? "https://" : "http://") + rest;
+    hostName = rest.substr(0, rest.find_first_of(":/"));
+    if (!rest.empty() && rest.front() == '[') hostName = rest.substr(0, rest.find(']') + 1);  // IPv6
+  }
+  bool secure = false;
+  bool valid = true;
+  std::string origin;    // scheme://host[:port]
+  std::string hostName;  // for the texts
+};
+
+std::string ErrorText(const char* what, const std::string& host, unsigned error,
+                      const std::string& explanation = {}) {
   std::string text = std::string(what) + " - URL: " + host + ".\nError: " + std::to_string(error) + " ";
   if (error == kInvalidUrl) text += "Invalid URL";
   if (error == kNameNotResolved) text += "URL not resolved";
-  return text;
+  return text + explanation;
+}
+
+// What the client asks its sites to compress with: what this libcurl decodes.
+std::string AcceptedEncodings() {
+  const curl_version_info_data* library = curl_version_info(CURLVERSION_NOW);
+  std::string encodings;
+  if ((library->features & CURL_VERSION_LIBZ) != 0) encodings = "gzip, deflate";
+  if ((library->features & CURL_VERSION_BROTLI) != 0) encodings += encodings.empty() ? "br" : ", br";
+  return encodings;
 }
 
 // curl_global_init must run once, before any thread uses the library.
@@ -63,9 +163,6 @@ struct CurlLibrary {
   bool ok;
 };
 
-struct EasyDeleter {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
 struct ListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -119,10 +216,22 @@ std::int64_t ExchangeTiming::RoundTrip() const {
   return newConnection ? total / 2 : total;
 }
 
-// The cookie store lives in a share handle used by every exchange of the run.
+// The cookie store, the DNS cache and the TLS sessions live in a share
+// handle used by every exchange of the run. Connections are kept by easy
+// handles, pooled per site: an exchange takes an idle handle of its site,
+// with the connection that handle kept open, and gives it back when done.
+// (libcurl's shared connection cache is not safe across threads that
+// perform at once, which reads and placements do.)
 struct HttpClient::Curl {
+  static constexpr std::size_t kIdlePerSite = 8;
+
   CURLSH* share = nullptr;
   std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
+  std::string systemAuthorities;  // the system's CA bundle, PEM
+
+  std::mutex poolLock;  // the two maps below
+  std::map<std::string, std::vector<CURL*>> idle;  // site (and its authority) -> handles
+  std::map<std::string, std::string> authorities;  // CA file -> system bundle + its PEM
 
   Curl() {
     static CurlLibrary library;
@@ -134,9 +243,73 @@ struct HttpClient::Curl {
     curl_share_setopt(share, CURLSHOPT_USERDATA, this);
     curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
     curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    if (CURL* probe = curl_easy_init()) {
+      char* bundle = nullptr;
+      if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &bundle) == CURLE_OK && bundle != nullptr) {
+        systemAuthorities = ReadFile(bundle);
+      }
+      curl_easy_cleanup(probe);
+    }
   }
   ~Curl() {
+    for (auto& [site, handles] : idle) {
+      for (CURL* handle : handles) curl_easy_cleanup(handle);
+    }
     if (share != nullptr) curl_share_cleanup(share);
+  }
+
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string();
+  }
+
+  // An idle handle of the site, or a new one (`fresh`); null when none can
+  // be made.
+  CURL* Take(const std::string& site, bool& fresh) {
+    fresh = false;
+    {
+      std::lock_guard<std::mutex> guard(poolLock);
+      auto found = idle.find(site);
+      if (found != idle.end() && !found->second.empty()) {
+        CURL* handle = found->second.back();
+        found->second.pop_back();
+        return handle;  // with its open connection and every option set before
+      }
+    }
+    fresh = true;
+    return curl_easy_init();
+  }
+  void GiveBack(const std::string& site, CURL* handle) {
+    // Drops its pointers into the finished exchange. (Not curl_easy_reset:
+    // the cookie file name set again after a reset would leak.)
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, nullptr);
+    {
+      std::lock_guard<std::mutex> guard(poolLock);
+      std::vector<CURL*>& handles = idle[site];
+      if (handles.size() < kIdlePerSite) {
+        handles.push_back(handle);
+        return;
+      }
+    }
+    curl_easy_cleanup(handle);
+  }
+
+  // The authorities to trust with a profile's own CA file: the system's and
+  // that file's; empty when the file cannot be read.
+  std::string AuthoritiesWith(const std::string& caFile) {
+    std::lock_guard<std::mutex> guard(poolLock);
+    std::string& both = authorities[caFile];
+    if (both.empty()) {
+      const std::string own = ReadFile(caFile);
+      if (own.find("-----BEGIN CERTIFICATE-----") != std::string::npos) both = systemAuthorities + "\n" + own;
+    }
+    return both;
   }
 
   static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
@@ -193,46 +366,86 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
       ui_.PostErrorBox(text);
     }
   };
-  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+  const SiteAddress site(host);
+  if (!site.valid) {
+    report(ErrorText(kSendStep, host, kInvalidUrl));
+    return false;
+  }
+  std::string authorities;
+  if (site.secure && !options.caFile.empty()) {
+    authorities = curl_->AuthoritiesWith(options.caFile);
+    if (authorities.empty()) {
+      report(ErrorText(kSendStep, host, kUnknownAuthority,
+                       "The certificate authority file " + options.caFile + " cannot be read."));
+      return false;
+    }
+  }
+  // Handles are pooled per site and authority: a kept connection is only
+  // ever reused under the trust it was verified with.
+  const std::string poolKey = site.origin + "\n" + options.caFile;
+  const auto giveBack = [this, &poolKey](CURL* handle) { curl_->GiveBack(poolKey, handle); };
+  bool fresh = false;
+  std::unique_ptr<CURL, decltype(giveBack)> easy(curl_->Take(poolKey, fresh), giveBack);
   if (!easy) {
     report(ErrorText(kSendStep, host, kInternalError));
     return false;
   }
   CURL* h = easy.get();
   Transfer exchange{&page, {}, false, &stopping_, options.abandon};
-  const std::string url = "http://" + host + RequestPath(path);
+  const std::string url = site.origin + RequestPath(path);
   const bool post = std::strcmp(verb, "POST") == 0;
 
   std::unique_ptr<curl_slist, ListDeleter> headers(curl_slist_append(nullptr, "Pragma: no-cache"));
+  // A form goes at once, without waiting for a 100 Continue.
+  headers.reset(curl_slist_append(headers.release(), "Expect:"));
   if (post && body.empty()) {
     // Nothing to describe: no optional data, no content type.
     headers.reset(curl_slist_append(headers.release(), "Content-Type:"));
   }
+  static const std::string encodings = AcceptedEncodings();
+  char detail[CURL_ERROR_SIZE] = "";
 
+  if (fresh) {
+    // What every exchange of this site asks alike: set once, a handle
+    // keeps its options from one exchange to the next.
+    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);  // no "/../" squashed: the path goes as given
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // Persistent connections; without TCP_NODELAY a kept connection's next
+    // request waits for the peer's delayed ACK.
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    curl_easy_setopt(h, CURLOPT_TCP_NODELAY, 1L);
+    if (!encodings.empty()) curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, encodings.c_str());
+    // Verification is never off; a profile's own authority adds to the
+    // system's (the pool keeps handles apart by authority).
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_blob trusted{authorities.data(), authorities.size(), CURL_BLOB_COPY};
+    if (!authorities.empty()) curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &trusted);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    // Cookies on, kept in memory only, in the share handle's store.
+    curl_easy_setopt(h, CURLOPT_SHARE, curl_->share);
+    curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connect.count()));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.silence.count()));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::Body);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::Header);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::Progress);
+  }
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);  // no "/../" squashed: the path goes as given
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
-  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
-  curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(h, CURLOPT_SHARE, curl_->share);
-  curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");  // cookies on, kept in memory only
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connect.count()));
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.silence.count()));
   const auto overall = options.deadline.count() > 0
                            ? options.deadline
                            : std::chrono::duration_cast<std::chrono::milliseconds>(timeouts_.overall);
   curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long long>(1, overall.count())));
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::Body);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &exchange);
-  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::Header);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &exchange);
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::Progress);
   curl_easy_setopt(h, CURLOPT_XFERINFODATA, &exchange);
   if (post) {
     curl_easy_setopt(h, CURLOPT_POST, 1L);
@@ -255,11 +468,20 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
     curl_easy_getinfo(h, CURLINFO_CONNECT_TIME_T, &connected);
     curl_easy_getinfo(h, CURLINFO_APPCONNECT_TIME_T, &secured);
     timing.handshake = secured > connected ? static_cast<std::int64_t>(secured - connected) : 0;
-    timing.keptAlive = false;  // HTTP/1.0: the site closes after each reply
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    timing.keptAlive = curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
+                       socket != CURL_SOCKET_BAD;
   }
   if (result == CURLE_ABORTED_BY_CALLBACK) return false;  // the program is ending
   if (result != CURLE_OK) {
-    report(ErrorText(exchange.responseStarted ? kReadStep : kSendStep, host, ErrorNumber(result)));
+    unsigned error = ErrorNumber(result);
+    if (result == CURLE_PEER_FAILED_VERIFICATION) {
+      long verifyResult = 0;
+      curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+      error = CertificateErrorNumber(verifyResult, detail);
+    }
+    report(ErrorText(exchange.responseStarted ? kReadStep : kSendStep, host, error,
+                     SecureErrorText(error, site.hostName, detail)));
     return false;
   }
   if (exchange.date.empty()) {

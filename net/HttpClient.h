@@ -25,12 +25,18 @@ struct ExchangeOptions {
   const std::atomic<bool>* abandon = nullptr;
   // A failure's text goes here instead of into a box.
   std::string* error = nullptr;
+  // A certificate authority (PEM file) trusted besides the system's, for a
+  // secure site with its own.
+  std::string caFile;
 };
 
-// Every HTTP exchange of the program: HTTP/1.0, redirects followed, no
-// caching, one cookie store for the whole run shared by all threads, the
-// reply's Date header captured. A failed exchange shows its own error box
-// and returns false; an HTTP error status is a page, not a failure.
+// Every HTTP exchange of the program: HTTP/1.1 over kept-alive connections
+// (a site that closes after each reply works as well), HTTPS with the
+// certificate and host name always verified, compressed pages decoded,
+// redirects followed, no caching, one cookie store for the whole run shared
+// by all threads, the reply's Date header captured. A failed exchange shows
+// its own error box and returns false; an HTTP error status is a page, not
+// a failure.
 //
 // It also owns the request queue and the worker thread that fetches queued
 // GETs in the background. One instance for the program.
@@ -54,7 +60,8 @@ class HttpClient {
   HttpClient(const HttpClient&) = delete;
   HttpClient& operator=(const HttpClient&) = delete;
 
-  // `host` is a host name, or host:port (port 80 otherwise); `path` begins
+  // `host` is a host name or host:port (plain HTTP, port 80 otherwise), or
+  // either behind http:// or https:// (port 443 otherwise); `path` begins
   // with '/' and holds any query.
   bool HttpGet(const std::string& host, const std::string& path, std::string& page,
                std::string& dateHeader);

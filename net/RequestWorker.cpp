@@ -20,6 +20,7 @@ void RequestWorker::Run(std::stop_token stop) {
     options.waitForBox = false;
     options.timing = &request->timing;
     if (request->failureToReceiver) options.error = &request->error;
+    options.caFile = request->caFile;
     request->succeeded = client_.Exchange("GET", request->host, request->path, {}, request->page,
                                           request->dateHeader, options);
     if (!request->succeeded && !request->failureToReceiver) continue;

@@ -14,6 +14,7 @@ struct SiteRequest {
   std::int32_t tag = 0;  // the requester's own mark: a bid's id for an item page
   std::string host;      // host, or host:port
   std::string path;
+  std::string caFile;  // an authority trusted besides the system's; empty: none
   // The worker hands the finished record here; if the receiver has gone,
   // the record is freed instead.
   std::weak_ptr<RequestReceiver> receiver;

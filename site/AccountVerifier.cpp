@@ -18,9 +18,11 @@ const char* AccountStatusText(AccountStatus status) {
 }
 
 AccountStatus VerifyAccount(HttpClient& client, UserInterface& ui, const Account& account,
-                            const std::string& logsFolder, const ExchangeOptions& options) {
+                            const std::string& logsFolder, const ExchangeOptions& given) {
   const ServerProfile& profile = account.Profile();
   std::string page, date;
+  ExchangeOptions options = given;
+  options.caFile = profile.ca_file;
   if (!profile.account.presigninobject.empty() &&
       !client.Exchange("POST", profile.URL, profile.account.presigninobject, {}, page, date, options)) {
     return AccountStatus::NoResponse;

@@ -10,8 +10,10 @@ bool BidPlacer::PlaceBid(Bid& bid) {
   if (bid.account == nullptr) return false;
   const ServerProfile& profile = bid.account->Profile();
   std::string page, date;
-  if (!client_.HttpPost(profile.URL, ExpandTemplate(bid, profile.bid_setup.HTTPObject),
-                        ExpandTemplate(bid, profile.bid_setup.HTTPData), page, date)) {
+  ExchangeOptions options;
+  options.caFile = profile.ca_file;
+  if (!client_.Exchange("POST", profile.URL, ExpandTemplate(bid, profile.bid_setup.HTTPObject),
+                        ExpandTemplate(bid, profile.bid_setup.HTTPData), page, date, options)) {
     return false;
   }
   std::string key;
@@ -21,6 +23,6 @@ bool BidPlacer::PlaceBid(Bid& bid) {
   }
   bid.bidKey = key;
   // Expanded only now, so that %[BIDKEY] gives the key just read.
-  return client_.HttpPost(profile.URL, ExpandTemplate(bid, profile.bid_commit.HTTPObject),
-                          ExpandTemplate(bid, profile.bid_commit.HTTPData), page, date);
+  return client_.Exchange("POST", profile.URL, ExpandTemplate(bid, profile.bid_commit.HTTPObject),
+                          ExpandTemplate(bid, profile.bid_commit.HTTPData), page, date, options);
 }

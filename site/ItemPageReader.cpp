@@ -46,6 +46,7 @@ std::unique_ptr<SiteRequest> ItemPageReader::MakeRequest(const Bid& bid) {
   auto request = std::make_unique<SiteRequest>();
   request->tag = static_cast<std::int32_t>(bid.Id());
   request->host = profile.URL;
+  request->caFile = profile.ca_file;
   request->path = ExpandTemplate(bid, profile.item_view.HTTPObject);
   request->page = ExpandTemplate(bid, profile.item_view.HTTPData);  // never sent: a GET
   return request;
@@ -53,7 +54,8 @@ std::unique_ptr<SiteRequest> ItemPageReader::MakeRequest(const Bid& bid) {
 
 std::string ItemPageReader::ItemPageAddress(const Bid& bid) {
   const ServerProfile& profile = ProfileOf(bid);
-  return profile.URL + ExpandTemplate(bid, profile.item_view.HTTPObject);
+  const bool schemed = profile.URL.find("://") != std::string::npos;
+  return (schemed ? profile.URL : "http://" + profile.URL) + ExpandTemplate(bid, profile.item_view.HTTPObject);
 }
 
 bool ItemPageReader::ApplyItemPage(Bid& bid, const SiteRequest& request) {

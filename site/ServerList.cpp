@@ -2,6 +2,7 @@
 
 #include "store/XmlDocument.h"
 
+#include <filesystem>
 #include <initializer_list>
 #include <utility>
 
@@ -45,6 +46,10 @@ bool ServerList::LoadServerProfile(const std::string& location, ServerProfile& p
   loaded.name.clear();
   if (!ReadServer(document, kBaseLocation, true, loaded)) return false;
   if (location != kBaseLocation && !ReadServer(document, location, false, loaded)) return false;
+  // servers.xml lives in the program's folder.
+  if (!loaded.ca_file.empty() && std::filesystem::path(loaded.ca_file).is_relative()) {
+    loaded.ca_file = (std::filesystem::path(path_).parent_path() / loaded.ca_file).lexically_normal().string();
+  }
   profile = std::move(loaded);
   return true;
 }
@@ -67,6 +72,7 @@ bool ServerList::ReadServer(XmlDocument& document, const std::string& name, bool
 
 bool ServerList::ReadServerFields(XmlDocument& document, ServerProfile& p) {
   bool ok = document.ReadChildText("URL", p.URL, true);
+  document.ReadChildText("ca_file", p.ca_file, false);
 
   document.ResetChildPosition();
   ok = ReadBlock(document, "item_view",

@@ -7,7 +7,12 @@
 // the file's element names. A value: copied whole into the account.
 struct ServerProfile {
   std::string name = "USA";  // the location
-  std::string URL;           // host (optionally host:port); no scheme, no path
+  // host[:port] (plain HTTP), http://host[:port] or https://host[:port]; no path
+  std::string URL;
+  // An authority trusted besides the system's, for a site with its own:
+  // absolute once loaded (a relative path in the file is taken from the
+  // program's folder). Empty: the system's authorities only.
+  std::string ca_file;
 
   struct ItemView {
     std::string HTTPObject;  // template: path and query of the item page

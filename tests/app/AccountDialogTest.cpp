@@ -55,7 +55,7 @@ TEST_F(AccountDialogTest, OpensWithTheAccountAndItsLocation) {
   EXPECT_EQ(Control<wxTextCtrl>(dialog.get(), AccountDialog::kUserId)->GetValue(), "joe");
   EXPECT_TRUE(Control<wxTextCtrl>(dialog.get(), AccountDialog::kPasswordId)->HasFlag(wxTE_PASSWORD));
   auto* location = Control<wxComboBox>(dialog.get(), AccountDialog::kLocationId);
-  EXPECT_EQ(location->GetCount(), 2u);
+  EXPECT_EQ(location->GetCount(), 3u);  // USA, UK, USA (secure)
   EXPECT_EQ(location->GetValue(), "UK");
   EXPECT_EQ(StatusShown(*dialog), "Unverified");
 }

@@ -22,7 +22,8 @@ class HttpClientTest : public testing::Test {
     auto& s = server_.server;
     s.Get("/echo", [](const httplib::Request& req, httplib::Response& res) {
       res.set_content(req.method + " " + req.version + "|" + req.get_header_value("User-Agent") +
-                          "|" + req.get_header_value("Pragma") + "|" + req.get_header_value("Cookie"),
+                          "|" + req.get_header_value("Pragma") + "|" + req.get_header_value("Cookie") +
+                          "|" + req.get_header_value("Accept-Encoding"),
                       "text/plain");
     });
     s.Post("/echo", [](const httplib::Request& req, httplib::Response& res) {
@@ -71,9 +72,9 @@ class HttpClientTest : public testing::Test {
   std::string page_, date_;
 };
 
-TEST_F(HttpClientTest, GetIsHttp10WithAgentAndNoCache) {
+TEST_F(HttpClientTest, GetIsHttp11WithAgentNoCacheAndEncodings) {
   ASSERT_TRUE(client_.HttpGet(server_.Host(), "/echo", page_, date_));
-  EXPECT_EQ(page_, std::string("GET HTTP/1.0|") + HttpClient::kUserAgent + "|no-cache|");
+  EXPECT_EQ(page_, std::string("GET HTTP/1.1|") + HttpClient::kUserAgent + "|no-cache||gzip, deflate, br");
   EXPECT_EQ(date_, "Thu, 10 Dec 2026 12:00:00 GMT");
   EXPECT_TRUE(ui_.Boxes().empty());
 }

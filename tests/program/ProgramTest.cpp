@@ -135,6 +135,40 @@ TEST_F(ProgramTest, SnipesAnAuctionAtItsMargin) {
   EXPECT_GT(LocalMs(reads.back()), endMs) << "the final read comes after the end";
 }
 
+// The same snipe over HTTPS ("USA (secure)", the practice authority named
+// by the profile): the forms and cookies go as over HTTP, and every read
+// and placement goes over TLS.
+TEST_F(ProgramTest, SnipesOverHttps) {
+  Account account;
+  ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA (secure)"));
+  account.SetVerified(true);
+  ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+  const std::uint32_t item = site_->AddAuction("Pocket watch", 20, 5.0, "rival");
+  WriteBids({{item, 20.0f, 5}});
+  Program program(folder_.Folder());
+  std::this_thread::sleep_for(26s);
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitForExit(15s), std::optional<int>(0));
+
+  const auto setup = Logged("/ws/MakeBid");
+  const auto commit = Logged("/ws/AcceptBid");
+  ASSERT_EQ(setup.size(), 1u);
+  ASSERT_EQ(commit.size(), 1u);
+  EXPECT_EQ(site_->HighBidder(item), "sniper");
+  const auto has = [](const std::string& line, const std::string& text) {
+    return line.find(text) != std::string::npos;
+  };
+  for (const std::string& line : {setup[0], commit[0]}) {
+    EXPECT_TRUE(has(line, "\"secure\":true")) << line;
+    EXPECT_TRUE(has(line, "\"content_type\":\"application/x-www-form-urlencoded\"")) << line;
+  }
+  EXPECT_TRUE(has(commit[0], "&userid=sniper&pass=pw&key=K")) << commit[0];
+  const auto cookieOf = [](const std::string& line) { return line.substr(line.find("\"cookie\":")); };
+  EXPECT_EQ(cookieOf(commit[0]).substr(0, 30), cookieOf(setup[0]).substr(0, 30));
+  EXPECT_TRUE(Logged("/ws/ViewItem").size() >= 2u);
+  for (const std::string& read : Logged("/ws/ViewItem")) EXPECT_TRUE(has(read, "\"secure\":true")) << read;
+}
+
 // A bid setup that fails opens an error box, and nobody closes it; a bid
 // that falls due meanwhile is still placed on time, and neither is placed
 // twice (the failed setup is tried once more while there is time).

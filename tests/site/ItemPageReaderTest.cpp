@@ -282,7 +282,7 @@ TEST_F(ItemPageOnPracticeSite, ShippedProfilesReadTheSitesPages) {
     bid.SetItem(item);
     Bid& listed = *list.BidAt(list.AddBid(bid));
     EXPECT_EQ(ItemPageReader::ItemPageAddress(listed),
-              site_->Host() + (std::string(location) == "UK" ? "/uk" : "/ws") +
+              "http://" + site_->Host() + (std::string(location) == "UK" ? "/uk" : "/ws") +
                   "/ViewItem?ViewItem&item=" + std::to_string(item));
 
     auto receiver = std::make_shared<CollectingReceiver>();

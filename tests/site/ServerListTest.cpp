@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,25 @@ TEST_F(ServerListTest, OtherLocationsInheritFromUsa) {
   EXPECT_EQ(de.account.signinexp, "\r\nWillkommen\r\n") << "white space around a text is kept";
 }
 
+// A location may name an authority of its own: a relative path is taken
+// from the program's folder (where servers.xml is), an absolute one as it
+// is; a location that names none takes the base entry's.
+TEST_F(ServerListTest, AuthorityFilesAndSchemes) {
+  const ServerList servers = With(Servers(
+      kUsa + "<server name=\"Secure\"><URL>https://us.example:8443</URL><ca_file>tls/ca.pem</ca_file></server>\r\n" +
+      "<server name=\"Own\"><URL>http://own.example</URL><ca_file>/etc/own.pem</ca_file></server>\r\n"));
+  ServerProfile secure, own, usa;
+  ASSERT_TRUE(servers.LoadServerProfile("Secure", secure));
+  EXPECT_EQ(secure.URL, "https://us.example:8443");
+  EXPECT_EQ(secure.ca_file, folder_.PathOf("tls/ca.pem"));
+  EXPECT_EQ(secure.bid_setup.keyexp, "key=(\\w+)");
+  ASSERT_TRUE(servers.LoadServerProfile("Own", own));
+  EXPECT_EQ(own.URL, "http://own.example");
+  EXPECT_EQ(own.ca_file, "/etc/own.pem");
+  ASSERT_TRUE(servers.LoadServerProfile("USA", usa));
+  EXPECT_EQ(usa.ca_file, "");
+}
+
 struct BrokenCase {
   const char* label;
   std::string content;
@@ -150,6 +170,11 @@ TEST(ShippedServers, LoadsUsa) {
   EXPECT_EQ(p.URL, "127.0.0.1:8480");
   EXPECT_NE(p.item_view.HTTPObject.find("%[ITEM]"), std::string::npos);
   EXPECT_NE(p.bid_commit.HTTPData.find("%[BIDKEY]"), std::string::npos);
+  ServerProfile secure;
+  ASSERT_TRUE(servers.LoadServerProfile("USA (secure)", secure));
+  EXPECT_EQ(secure.URL, "https://127.0.0.1:8443");
+  EXPECT_EQ(std::filesystem::path(secure.ca_file).filename(), "ca.pem");
+  EXPECT_EQ(secure.item_view.HTTPObject, p.item_view.HTTPObject);
 }
 
 }  // namespace

@@ -182,4 +182,37 @@ TEST_F(PracticeSiteTest, StalledBidSetupAndCommit) {
   }
 }
 
+// The TLS listener serves the same site with the practice CA's
+// certificate, links to itself over https, and pays one more round trip
+// (the TLS handshake) on a new connection.
+TEST_F(PracticeSiteTest, TlsListener) {
+  constexpr long long kRtt = 200;
+  PracticeSiteOptions options;
+  options.liveAuctions = 1;
+  options.rttMs = static_cast<int>(kRtt);
+  options.tlsPort = 0;
+  options.tlsCertificate = QUORREL_PRACTICE_TLS "/site.pem";
+  options.tlsKey = QUORREL_PRACTICE_TLS "/site.key";
+  options.logPath = folder_.PathOf("site.log");
+  StartWith(options);
+  httplib::SSLClient browser("127.0.0.1", site_->TlsPort());
+  browser.set_ca_cert_path(QUORREL_PRACTICE_TLS "/ca.pem");
+  browser.enable_server_certificate_verification(true);
+  browser.set_keep_alive(true);
+  for (const long long trips2 : {6LL, 2LL}) {
+    const long long sent = NowMs();
+    const auto reply = browser.Get("/");
+    const long long arrived = LastArrivalMs() - sent;
+    ASSERT_TRUE(reply);
+    EXPECT_NE(reply->body.find("<a href=\"https://" + site_->TlsHost() + "/ws/ViewItem"), std::string::npos);
+    EXPECT_GE(arrived, kRtt * (trips2 - 1) / 2 - 20);
+    EXPECT_LT(arrived, kRtt * (trips2 - 1) / 2 + 200);
+  }
+  browser.stop();
+
+  PracticeSiteOptions unusable = options;
+  unusable.tlsKey = QUORREL_PRACTICE_TLS "/missing.key";
+  EXPECT_FALSE(PracticeSite(unusable).Start());
+}
+
 }  // namespace

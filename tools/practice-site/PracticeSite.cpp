@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -26,19 +27,43 @@ constexpr std::size_t kPoolThreads = 128;
 // A connection is served on one pool thread from its accept to its close,
 // so the thread can tell its first request from the later ones.
 thread_local bool tFreshConnection = false;
+thread_local std::string tAcceptEncoding;  // of the request being handled
+thread_local bool tNewConnection = false;  // the request being handled came on a new connection
 // When the request being handled reached the site, emulated distance included.
 thread_local std::chrono::system_clock::time_point tArrival{};
 
 class ConnectionPool : public httplib::ThreadPool {
  public:
-  using ThreadPool::ThreadPool;
+  // `accepted` runs first on each new connection, before any TLS handshake.
+  ConnectionPool(std::size_t threads, std::function<void()> accepted)
+      : ThreadPool(threads), accepted_(std::move(accepted)) {}
   void enqueue(std::function<void()> serveConnection) override {
-    ThreadPool::enqueue([serve = std::move(serveConnection)] {
+    ThreadPool::enqueue([this, serve = std::move(serveConnection)] {
       tFreshConnection = true;
+      accepted_();
       serve();
     });
   }
+
+ private:
+  std::function<void()> accepted_;
 };
+
+std::string Gzip(const std::string& text) {
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    return {};
+  }
+  std::string out(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const bool done = deflate(&stream, Z_FINISH) == Z_STREAM_END;
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return done ? out : std::string();
+}
 
 int PortOf(const sockaddr_storage& address) {
   if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
@@ -123,13 +148,12 @@ PracticeSite::PracticeSite(PracticeSiteOptions options)
     : options_(std::move(options)), server_(std::make_unique<httplib::Server>()),
       random_(options_.seed) {
   if (!options_.logPath.empty()) log_ = std::fopen(options_.logPath.c_str(), "a");
-  server_->new_task_queue = [] { return new ConnectionPool(kPoolThreads); };
-  server_->set_tcp_nodelay(true);
-  server_->set_socket_options([this](socket_t socket) {
-    httplib::default_socket_options(socket);
-    listening_ = socket;
-  });
-  Route();
+  Route(*server_, false);
+  if (options_.tlsPort >= 0) {
+    tlsServer_ = std::make_unique<httplib::SSLServer>(options_.tlsCertificate.c_str(),
+                                                      options_.tlsKey.c_str());
+    Route(*tlsServer_, true);
+  }
   std::lock_guard<std::mutex> guard(lock_);
   for (int i = 0; i < options_.liveAuctions; ++i) {
     AddLocked({}, SiteNow() + 120 + static_cast<std::int64_t>(random_() % 3600), 1.0, {});
@@ -141,25 +165,38 @@ PracticeSite::~PracticeSite() {
   if (log_ != nullptr) std::fclose(log_);
 }
 
-bool PracticeSite::Start() {
-  if (options_.port == 0) {
-    port_ = server_->bind_to_any_port(options_.address);
-    if (port_ <= 0) return false;
+bool PracticeSite::Listen(httplib::Server& server, int wanted, int& port, std::thread& listener) {
+  if (!server.is_valid()) return false;  // a TLS listener whose certificate or key did not load
+  socket_t listening = -1;
+  server.set_socket_options([&listening](socket_t socket) {
+    httplib::default_socket_options(socket);
+    listening = socket;
+  });
+  if (wanted == 0) {
+    port = server.bind_to_any_port(options_.address);
+    if (port <= 0) return false;
   } else {
-    if (!server_->bind_to_port(options_.address, options_.port)) return false;
-    port_ = options_.port;
+    if (!server.bind_to_port(options_.address, wanted)) return false;
+    port = wanted;
   }
+  server.set_socket_options(httplib::default_socket_options);
   // The library listens with a backlog of 5: eight bids committed in the
   // same instant on new connections would have their SYNs dropped, and
   // sent again a second later. A real site's backlog is larger.
-  if (listening_ >= 0) ::listen(listening_, SOMAXCONN);
-  listener_ = std::thread([this] { server_->listen_after_bind(); });
+  if (listening >= 0) ::listen(listening, SOMAXCONN);
+  listener = std::thread([&server] { server.listen_after_bind(); });
   // A stop before the loop runs would be lost, and the join would hang.
-  for (int i = 0; i < 5000 && !server_->is_running(); ++i) {
+  for (int i = 0; i < 5000 && !server.is_running(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  return server.is_running();
+}
+
+bool PracticeSite::Start() {
+  if (!Listen(*server_, options_.port, port_, listener_)) return false;
+  if (tlsServer_ && !Listen(*tlsServer_, options_.tlsPort, tlsPort_, tlsListener_)) return false;
   tender_ = std::thread([this] { Tend(); });
-  return server_->is_running();
+  return true;
 }
 
 void PracticeSite::Stop() {
@@ -170,15 +207,17 @@ void PracticeSite::Stop() {
   }
   stopSignal_.notify_all();
   server_->stop();
-  CloseConnections();
+  if (tlsServer_) tlsServer_->stop();
+  DropConnections();
   if (listener_.joinable()) listener_.join();
+  if (tlsListener_.joinable()) tlsListener_.join();
   if (tender_.joinable()) tender_.join();
 }
 
-// cpp-httplib waits out the keep-alive time of every idle connection before
-// its stop returns. Our connections are the sockets whose local end is the
-// listening port: shutting them down ends those waits at once.
-void PracticeSite::CloseConnections() {
+// Our connections are the sockets whose local end is a listening port.
+// Shutting them down also ends cpp-httplib's wait for the next request on
+// an idle connection, which its stop would otherwise wait out.
+void PracticeSite::DropConnections() {
   DIR* folder = opendir("/proc/self/fd");
   if (folder == nullptr) return;
   while (const dirent* entry = readdir(folder)) {
@@ -188,7 +227,7 @@ void PracticeSite::CloseConnections() {
     sockaddr_storage local{}, peer{};
     socklen_t localSize = sizeof local, peerSize = sizeof peer;
     if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
-        PortOf(local) != port_ ||
+        (PortOf(local) != port_ && (!tlsServer_ || PortOf(local) != tlsPort_)) ||
         getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0) {
       continue;
     }
@@ -313,7 +352,7 @@ void PracticeSite::TakeBid(Auction& auction, const std::string& bidder, double m
   }
 }
 
-std::string PracticeSite::IndexPage() {
+std::string PracticeSite::IndexPage(bool secure) {
   std::lock_guard<std::mutex> guard(lock_);
   const std::int64_t now = SiteNow();
   std::string body = "<h1>Practice auctions</h1>\n<p>Site time: " + HttpDate(now) +
@@ -326,7 +365,8 @@ std::string PracticeSite::IndexPage() {
   std::sort(running.begin(), running.end(),
             [](const Auction* a, const Auction* b) { return a->endTime < b->endTime; });
   for (const Auction* a : running) {
-    body += "<tr><td><a href=\"http://" + Host() + "/ws/ViewItem?ViewItem&amp;item=" +
+    body += "<tr><td><a href=\"" + std::string(secure ? "https://" + TlsHost() : "http://" + Host()) +
+            "/ws/ViewItem?ViewItem&amp;item=" +
             std::to_string(a->item) + "\">" + Escaped(a->title) + "</a></td><td>" +
             std::to_string(a->item) + "</td><td>" + Money(a->currentBid) + "</td><td>ends in " +
             std::to_string(a->endTime - now) + " s</td></tr>\n";
@@ -406,12 +446,23 @@ std::string PracticeSite::AcceptBid(const httplib::Request& request) {
                                    ", current bid " + Money(auction.currentBid) + ".</p>\n");
 }
 
-void PracticeSite::Route() {
-  httplib::Server& s = *server_;
-  const auto html = [](httplib::Response& response, const std::string& page) {
-    response.set_content(page, "text/html; charset=ISO-8859-1");
+void PracticeSite::Route(httplib::Server& s, bool secure) {
+  // Over an emulated network a TLS handshake takes a round trip (TLS 1.3),
+  // which the client sees as the handshake's time.
+  s.new_task_queue = [this, secure] {
+    return new ConnectionPool(kPoolThreads, [this, secure] {
+      if (secure && options_.rttMs > 0) Pause(std::chrono::milliseconds(options_.rttMs));
+    });
   };
-  s.Get("/", [this, html](const httplib::Request&, httplib::Response& res) { html(res, IndexPage()); });
+  s.set_tcp_nodelay(true);
+  s.set_keep_alive_max_count(options_.keepAlive ? 1000 : 1);
+  s.set_keep_alive_timeout(15);
+  const auto html = [this](httplib::Response& response, const std::string& page) {
+    Encode(page, response);
+  };
+  s.Get("/", [this, html, secure](const httplib::Request&, httplib::Response& res) {
+    html(res, IndexPage(secure));
+  });
   for (const bool uk : {false, true}) {
     s.Get(uk ? "/uk/ViewItem" : "/ws/ViewItem",
           [this, html, uk](const httplib::Request& req, httplib::Response& res) {
@@ -516,7 +567,7 @@ void PracticeSite::Route() {
     SetMaintenance(req.get_param_value("on") == "1");
     res.set_content("ok\n", "text/plain");
   });
-  EmulateDistance();
+  EmulateDistance(s);
   // The site's clock at the request's arrival stamps every reply; the log
   // line is written before the reply goes out, so whoever got the reply
   // finds its line.
@@ -540,15 +591,39 @@ void PracticeSite::Route() {
 
 // The request is held until it would have arrived over the emulated
 // network; the handlers then run at that moment.
-void PracticeSite::EmulateDistance() {
-  server_->set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
-    const bool fresh = std::exchange(tFreshConnection, false);
+void PracticeSite::EmulateDistance(httplib::Server& server) {
+  server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+    tAcceptEncoding = req.get_header_value("Accept-Encoding");
+    tNewConnection = std::exchange(tFreshConnection, false);
     if (options_.rttMs > 0) {
-      Pause(std::chrono::milliseconds(fresh ? options_.rttMs * 3 / 2 : options_.rttMs / 2));
+      Pause(std::chrono::milliseconds(tNewConnection ? options_.rttMs * 3 / 2 : options_.rttMs / 2));
     }
     tArrival = std::chrono::system_clock::now();
     return httplib::Server::HandlerResponse::Unhandled;
   });
+}
+
+// cpp-httplib compresses a page by the client's Accept-Encoding (brotli
+// first) when the handler returns, but leaves a sized content provider
+// alone: the other choices go that way.
+void PracticeSite::Encode(const std::string& page, httplib::Response& response) {
+  constexpr const char* kType = "text/html; charset=ISO-8859-1";
+  if (options_.encoding.empty()) {
+    response.set_content(page, kType);
+    return;
+  }
+  auto body = std::make_shared<std::string>(page);
+  if (options_.encoding == "gzip" && tAcceptEncoding.find("gzip") != std::string::npos) {
+    if (std::string packed = Gzip(page); !packed.empty()) {
+      *body = std::move(packed);
+      response.set_header("Content-Encoding", "gzip");
+    }
+  }
+  response.set_content_provider(body->size(), kType,
+                                [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                  sink.write(body->data() + offset, length);
+                                  return true;
+                                });
 }
 
 std::int64_t PracticeSite::SiteTimeAt(std::chrono::system_clock::time_point local) const {
@@ -570,7 +645,9 @@ void PracticeSite::Log(const httplib::Request& request, const httplib::Response&
       ",\"body\":" + JsonString(request.body) +
       ",\"content_type\":" + JsonString(request.get_header_value("Content-Type")) +
       ",\"cookie\":" + JsonString(request.get_header_value("Cookie")) +
-      ",\"status\":" + std::to_string(response.status) + "}\n";
+      ",\"status\":" + std::to_string(response.status) +
+      ",\"secure\":" + (request.ssl != nullptr ? "true" : "false") +
+      ",\"new_connection\":" + (tNewConnection ? "true" : "false") + "}\n";
   std::lock_guard<std::mutex> guard(lock_);
   std::fputs(line.c_str(), log_);
   std::fflush(log_);

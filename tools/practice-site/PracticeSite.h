@@ -39,6 +39,18 @@ struct PracticeSiteOptions {
   // and half a trip), on a kept-alive one half a trip; the reply takes half
   // a trip back. 0: loopback as it is.
   int rttMs = 0;
+  // A second listener serving the same site over TLS: -1 none, 0 any free
+  // port. A new TLS connection costs one round trip more, before the
+  // handshake (that of TLS 1.3).
+  int tlsPort = -1;
+  std::string tlsCertificate;  // PEM files
+  std::string tlsKey;
+  // Connections are kept for further requests (HTTP/1.1); false: closed
+  // after every reply.
+  bool keepAlive = true;
+  // How pages are compressed: "" as the client accepts (brotli before
+  // gzip), "gzip" gzip where accepted, "identity" never.
+  std::string encoding;
 };
 
 class PracticeSite {
@@ -54,6 +66,11 @@ class PracticeSite {
   void Stop();
   int Port() const { return port_; }
   std::string Host() const { return options_.address + ":" + std::to_string(port_); }
+  int TlsPort() const { return tlsPort_; }
+  std::string TlsHost() const { return options_.address + ":" + std::to_string(tlsPort_); }
+  // Closes every open connection, idle kept-alive ones included, as a
+  // site or a network may at any moment.
+  void DropConnections();
 
   std::int64_t SiteNow() const;
   std::int64_t SiteTimeAt(std::chrono::system_clock::time_point local) const;
@@ -95,16 +112,17 @@ class PracticeSite {
     std::int64_t endTime = 0;
   };
 
-  void Route();
-  void EmulateDistance();
+  bool Listen(httplib::Server& server, int wanted, int& port, std::thread& listener);
+  void Route(httplib::Server& server, bool secure);
+  void EmulateDistance(httplib::Server& server);
+  void Encode(const std::string& page, httplib::Response& response);
   // Waits, unless the site stops first; false when it stops.
   bool Pause(std::chrono::milliseconds time);
   void StallUntilStop();
-  void CloseConnections();  // the kept-alive ones too, which would hold Stop
   void Tend();  // replaces ended auctions, lets other bidders bid
   void Log(const httplib::Request& request, const httplib::Response& response);
 
-  std::string IndexPage();
+  std::string IndexPage(bool secure);
   std::string ItemPage(std::uint32_t item, bool uk);
   std::string FaultOf(std::uint32_t item);
   std::string MakeBid(const httplib::Request& request);
@@ -115,10 +133,12 @@ class PracticeSite {
 
   PracticeSiteOptions options_;
   std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<httplib::Server> tlsServer_;  // null without a TLS listener
   std::thread listener_;
+  std::thread tlsListener_;
   std::thread tender_;
   int port_ = 0;
-  int listening_ = -1;  // the listening socket
+  int tlsPort_ = 0;
 
   std::mutex lock_;  // everything below
   std::map<std::uint32_t, Auction> auctions_;
