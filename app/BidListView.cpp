@@ -163,7 +163,9 @@ int BidListView::OnGetItemImage(long item) const {
 }
 
 int BidListView::OnGetItemColumnImage(long item, long column) const {
-  return column == 0 ? OnGetItemImage(item) : -1;
+  if (column == 0) return OnGetItemImage(item);
+  const Bid* bid = BidAt(item);
+  return bid ? BidColumns::CellIcon(*bid, static_cast<int>(column)) : -1;
 }
 
 // The colours belong to row positions, so they stay put when rows move.
@@ -267,7 +269,7 @@ void BidListView::EditRow(long row) {
   BidOptionsDialog dialog(wxGetTopLevelParent(this), *shown);
   if (dialog.ShowModal() != wxID_OK) return;
   const Bid& edited = dialog.GetBid();
-  engine_->EditBid(edited.Id(), edited.Item(), edited.MaxBid(), edited.Margin());
+  engine_->EditBid(edited.Id(), edited.Item(), edited.MaxBid(), edited.Margin(), edited.group);
 }
 
 void BidListView::RefreshRow(long row) {

@@ -14,6 +14,7 @@
 #include "app/TrayIcon.h"
 #include "site/ExecutablePath.h"
 #include "bids/ListLayout.h"
+#include "bids/SettingsExtras.h"
 #include "store/XmlDocument.h"
 
 #include <wx/accel.h>
@@ -250,6 +251,7 @@ bool MainFrame::LoadSettings() {
     ok = ReadSettings(document, settings);
     ListLayout layout = list_->CurrentLayout();
     ok = ReadListLayout(document, layout) && ok;
+    ReadSettingsExtras(document, settings, layout);  // none: the defaults
     list_->ApplyLayout(layout);
   }
   ApplySettings(settings);
@@ -262,7 +264,9 @@ void MainFrame::SaveSettings() {
   XmlDocument document;
   document.AddElement("quorrel");
   WriteSettings(document, settings);
-  WriteListLayout(document, list_->CurrentLayout());
+  const ListLayout layout = list_->CurrentLayout();
+  WriteListLayout(document, layout);
+  WriteSettingsExtras(document, settings, layout);
   document.Save(services_.paths.PathOf(DataPaths::SettingsFileName));
 }
 
@@ -270,6 +274,8 @@ void MainFrame::ApplySettings(const ProgramSettings& s) {
   loadAutomatically = s.loadAutomatically;
   minimizeToTray = s.minimizeToTray;
   checkUpdates = s.checkUpdates;
+  keepAwake = s.keepAwake;
+  notifications = s.notifications;
   ApplyOptions();
   services_.times.SetTimeOffset(s.timeOffset);
 
@@ -288,6 +294,8 @@ void MainFrame::CaptureSettings(ProgramSettings& s) const {
   s.loadAutomatically = loadAutomatically;
   s.minimizeToTray = minimizeToTray;
   s.checkUpdates = checkUpdates;
+  s.keepAwake = keepAwake;
+  s.notifications = notifications;
   s.timeOffset = services_.times.GetTimeOffset();
   s.windowRect = {normalRect_.GetLeft(), normalRect_.GetTop(), normalRect_.GetRight() + 1,
                   normalRect_.GetBottom() + 1};

@@ -132,7 +132,7 @@ TEST_F(SnipeEngineTest, DeletedAndEditedBidsAreNotPlacedForTheOldItem) {
   engine_->Start();
   std::this_thread::sleep_for(3s);
   engine_->DeleteBids({goneId});
-  engine_->EditBid(editedId, fresh, 50.0f, 4);
+  engine_->EditBid(editedId, fresh, 50.0f, 4, {});
   std::this_thread::sleep_for(1500ms);
   const Bid* edited = Shown(editedId);
   ASSERT_NE(edited, nullptr);
