@@ -45,11 +45,11 @@ MainFrame::MainFrame(Services& services)
 
   // The list's commands go on to the list.
   for (const int id : {List::kAdd, List::kDelete, List::kEdit, List::kRefresh, List::kRefreshAll,
-                       List::kAccount, List::kGoToPage}) {
+                       List::kAccount, List::kGoToPage, List::kHistory}) {
     Bind(wxEVT_MENU, [this](wxCommandEvent& event) { list_->RunCommand(event.GetId()); }, id);
   }
   // Commands on one bid need exactly one selected row; Delete needs one or more.
-  for (const int id : {List::kEdit, List::kRefresh, List::kGoToPage}) {
+  for (const int id : {List::kEdit, List::kRefresh, List::kGoToPage, List::kHistory}) {
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() == 1); }, id);
   }
   Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() >= 1); },
@@ -84,6 +84,7 @@ MainFrame::MainFrame(Services& services)
     menu.Append(List::kEdit, "Edit...");
     menu.Append(List::kGoToPage, "Go to Ebay page");
     menu.Append(List::kRefresh, "Refresh");
+    menu.Append(List::kHistory, "History...");
     const wxPoint at = event.GetPosition() == wxDefaultPosition ? wxDefaultPosition
                                                                 : ScreenToClient(event.GetPosition());
     ModalLoops::Popup open(menu);
@@ -119,6 +120,7 @@ void MainFrame::BuildMenus() {
   bid->Append(List::kEdit, "Edit...", "Edit bid information");
   bid->Append(List::kGoToPage, "&Go to Ebay page");
   bid->Append(List::kRefresh, "Refresh", "Refresh bid status with Ebay");
+  bid->Append(List::kHistory, "History...", "Show every step of the bid so far");
   bid->AppendSeparator();
   withImage(bid, List::kRefreshAll, "Refresh all\tF5", "Refresh status of all bids",
             Artwork::Tool::RefreshAll);

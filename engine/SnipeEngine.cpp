@@ -4,6 +4,7 @@
 #include "bids/BidListDisplay.h"
 #include "bids/BidScheduler.h"
 #include "bids/SiteOperations.h"
+#include "engine/HistoryLog.h"
 #include "engine/Placement.h"
 #include "engine/PostingUserInterface.h"
 #include "engine/ReadPool.h"
@@ -182,6 +183,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     if (!leaveBidFileAlone_) SaveBidFile(bidFilePath_, list_);
   }
   void LeaveBidFileAlone() { leaveBidFileAlone_ = true; }
+  void KeepHistory(const std::string& path) { history_ = std::make_unique<HistoryLog>(path); }
 
  private:
   struct Entry {
@@ -296,9 +298,9 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     if (bid.account != nullptr) Sample(bid.account->Profile().URL, dateHeader, timing);
   }
 
-  // One step of a bid's life, to the hook (and so the history log).
+  // One step of a bid's life, to the history log and the hook.
   void Emit(const Bid& bid, BidEvent::Kind kind, std::string details) {
-    if (!hooks_.bidEvent) return;
+    if (!history_ && !hooks_.bidEvent) return;
     BidEvent event;
     event.bidId = bid.Id();
     event.item = bid.Item();
@@ -315,7 +317,8 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     if (const SiteClock* clock = ClockOf(bid); clock != nullptr && clock->Known()) {
       event.siteTime = clock->SiteMicrosAt(clock_.NowMicros());
     }
-    hooks_.bidEvent(event);
+    if (history_) history_->Append(event);
+    if (hooks_.bidEvent) hooks_.bidEvent(event);
   }
 
   // Statuses as last seen: a bid that reaches its end is told once, and a
@@ -620,6 +623,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::map<std::uint32_t, std::unique_ptr<Placement>> placements_;
   std::vector<std::unique_ptr<Placement>> retired_;
   std::map<std::uint32_t, BidStatus> seen_;  // NoteEnds
+  std::unique_ptr<HistoryLog> history_;
 
   bool started_ = false;
   bool leaveBidFileAlone_ = false;
@@ -683,6 +687,9 @@ void SnipeEngine::Call(const std::function<void(BidList&)>& job) {
 
 void SnipeEngine::Start() { Post([](Core& core) { core.Start(); }); }
 void SnipeEngine::LeaveBidFileAlone() { Post([](Core& core) { core.LeaveBidFileAlone(); }); }
+void SnipeEngine::KeepHistory(const std::string& path) {
+  Post([path](Core& core) { core.KeepHistory(path); });
+}
 void SnipeEngine::AddBid(const Bid& bid, bool refreshNow) {
   Post([bid, refreshNow](Core& core) { core.AddBid(bid, refreshNow); });
 }

@@ -64,6 +64,8 @@ class SnipeEngine {
   // The bid file on disk is the only copy of a list that could not be
   // read: nothing is saved over it.
   void LeaveBidFileAlone();
+  // Every step of every bid goes to this file too (HistoryLog).
+  void KeepHistory(const std::string& path);
   // Saves the bid file, then ends every exchange and the thread. Waits.
   void Stop();
 
