@@ -15,8 +15,8 @@ HistoryDialog::HistoryDialog(wxWindow* parent, const wxString& heading,
                          wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
   list_->AppendColumn("Local time", wxLIST_FORMAT_LEFT, 170);
   list_->AppendColumn("Site time", wxLIST_FORMAT_LEFT, 95);
-  list_->AppendColumn("Event", wxLIST_FORMAT_LEFT, 115);
-  list_->AppendColumn("Details", wxLIST_FORMAT_LEFT, 420);
+  list_->AppendColumn("Event", wxLIST_FORMAT_LEFT, 135);
+  list_->AppendColumn("Details", wxLIST_FORMAT_LEFT, 400);
   for (const HistoryLog::Line& line : lines) {
     const long row = list_->InsertItem(list_->GetItemCount(), FromSite(line.localTime));
     list_->SetItem(row, 1, FromSite(line.siteTime));

@@ -150,6 +150,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     for (const std::uint32_t id : ids) {
       if (const auto row = list_.RowOf(list_.FindBidById(id))) list_.DeleteRow(*row);
       Retire(id);
+      lastRead_.erase(id);
     }
     Changed();
     Save();
@@ -213,7 +214,9 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     } else if (entry.read) {
       if (entry.probe) probeInFlight_ = false;
       Sample(entry.read->host, entry.read->dateHeader, entry.read->timing);
+      readingProbe_ = entry.probe;
       scheduler_.HandleRequestDone(std::move(entry.read));
+      readingProbe_ = false;
       Changed();
     } else if (entry.report) {
       HandleReport(*entry.report);
@@ -531,10 +534,15 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     if (was == BidStatus::Cancelled) bid.status = was;  // nothing a page says undoes it
     if (fresh) {
       const bool final = was == BidStatus::AwaitingResult && bid.secondsLeftAtRead <= 0;
+      const std::string seen = "price " + (bid.currentBid.empty() ? std::string("unknown") : bid.currentBid) +
+                               ", high bidder " + (bid.highBidder.empty() ? std::string("none") : bid.highBidder);
+      // The clock's probes read the page every second before the moment:
+      // only what they find changed is worth a line.
+      std::string& logged = lastRead_[bid.Id()];
+      if (readingProbe_ && !final && seen == logged) return fresh;
+      logged = seen;
       Emit(bid, final ? BidEvent::Kind::FinalRead : BidEvent::Kind::Read,
-           "price " + (bid.currentBid.empty() ? std::string("unknown") : bid.currentBid) +
-               ", high bidder " + (bid.highBidder.empty() ? std::string("none") : bid.highBidder) +
-               ", " + std::to_string(bid.secondsLeftAtRead) + " s left");
+           seen + ", " + std::to_string(bid.secondsLeftAtRead) + " s left");
     } else if (bid.status == BidStatus::Invalid) {
       Emit(bid, BidEvent::Kind::ReadFailed, "The site does not know this item");
     } else {
@@ -623,6 +631,8 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::map<std::uint32_t, std::unique_ptr<Placement>> placements_;
   std::vector<std::unique_ptr<Placement>> retired_;
   std::map<std::uint32_t, BidStatus> seen_;  // NoteEnds
+  std::map<std::uint32_t, std::string> lastRead_;  // price and bidder last logged, by bid
+  bool readingProbe_ = false;
   std::unique_ptr<HistoryLog> history_;
 
   bool started_ = false;
