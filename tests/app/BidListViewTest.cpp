@@ -5,6 +5,7 @@
 #include "app/MainFrame.h"
 #include "app/Services.h"
 #include "bids/ListLayout.h"
+#include "bids/SettingsExtras.h"
 #include "site/AccountFile.h"
 #include "store/ProgramSettings.h"
 #include "store/XmlDocument.h"
@@ -266,8 +267,9 @@ class SettingsRoundTrip : public BidListViewTest {
     settings.timeOffset = -5;
     settings.windowRect = {30, 40, 630, 440};
     settings.statusBarVisible = false;
+    settings.keepAwake = false;
     ListLayout layout;
-    layout.widths = {26, 100, 200, 90, 70, 80, 95, 60};
+    layout.widths = {26, 100, 200, 90, 70, 80, 95, 60, 150, 70};
     layout.sortColumn = 2;
     layout.sortOrder = 2;
     layout.evenRow = {250, 250, 240};
@@ -276,6 +278,7 @@ class SettingsRoundTrip : public BidListViewTest {
     document.AddElement("quorrel");
     WriteSettings(document, settings);
     WriteListLayout(document, layout);
+    WriteSettingsExtras(document, settings, layout);
     written_ = document.Text();
     folder_.Write("quorrel.xml", written_);
   }
@@ -286,6 +289,10 @@ TEST_F(SettingsRoundTrip, WrittenBackUnchanged) {
   EXPECT_EQ(services_->times.GetTimeOffset(), -5);
   EXPECT_FALSE(frame_->GetStatusBar()->IsShown());
   EXPECT_EQ(view_->GetColumnWidth(1), 100);
+  EXPECT_EQ(view_->GetColumnWidth(BidColumns::kNote), 150);
+  EXPECT_EQ(view_->GetColumnWidth(BidColumns::kGroup), 70);
+  EXPECT_FALSE(frame_->keepAwake);
+  EXPECT_TRUE(frame_->notifications);
   EXPECT_EQ(view_->GetSortIndicator(), 2);
   EXPECT_FALSE(view_->IsAscendingSortIndicator());
   EXPECT_EQ(view_->GetItemCount(), 0);
