@@ -93,6 +93,13 @@ wxImageList* MakeRowImages() {
     dc.DrawLine(12, 0, 12, 5);
     dc.DrawLine(10, 2, 15, 2);
   }));
+  images->Add(Draw(16, 16, [](wxDC& dc) {  // grey disc, struck through
+    dc.SetPen(wxPen(wxColour(90, 90, 90)));
+    dc.SetBrush(wxBrush(wxColour(200, 200, 200)));
+    dc.DrawCircle(8, 8, 7);
+    dc.SetPen(wxPen(wxColour(170, 0, 0), 2));
+    dc.DrawLine(3, 13, 13, 3);
+  }));
   return images;
 }
 

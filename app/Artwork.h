@@ -15,7 +15,8 @@
 namespace Artwork {
 
 // 16 x 16 each, by index: 0 question mark, 1 warning triangle, 2 thumbs up,
-// 3 angry face, 4 green clock, 5 yellow clock, 6 lightning, 7 folder.
+// 3 angry face, 4 green clock, 5 yellow clock, 6 lightning, 7 folder,
+// 8 grey disc struck through (cancelled).
 wxImageList* MakeRowImages();
 
 enum class Tool { RefreshAll, Add, Delete, About };

@@ -3,6 +3,7 @@
 #include "app/AccountDialog.h"
 #include "app/Artwork.h"
 #include "app/BidOptionsDialog.h"
+#include "app/HistoryDialog.h"
 #include "app/ItemDropTarget.h"
 #include "app/Services.h"
 #include "app/WxText.h"
@@ -14,6 +15,8 @@
 
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
+
+#include <set>
 
 #include <algorithm>
 #include <vector>
@@ -28,6 +31,7 @@ BidListView::BidListView(wxWindow* parent, Services& services)
   engine_ = std::make_unique<SnipeEngine>(services_.client, services_.ui, services_.times,
                                           services_.clock,
                                           services_.paths.PathOf(DataPaths::BidsFileName), *this);
+  engine_->KeepHistory(services_.paths.LogsFolder() + HistoryLog::kFileName);
   TimingLog& timing = services_.timing;
   if (timing.On()) {
     engine_->hooks.passBegin = [&timing] { timing.BeginPass(TimingLog::LocalMilliseconds()); };
@@ -163,7 +167,9 @@ int BidListView::OnGetItemImage(long item) const {
 }
 
 int BidListView::OnGetItemColumnImage(long item, long column) const {
-  return column == 0 ? OnGetItemImage(item) : -1;
+  if (column == 0) return OnGetItemImage(item);
+  const Bid* bid = BidAt(item);
+  return bid ? BidColumns::CellIcon(*bid, static_cast<int>(column)) : -1;
 }
 
 // The colours belong to row positions, so they stay put when rows move.
@@ -217,6 +223,7 @@ bool BidListView::RunCommand(int id) {
     case kRefresh: RefreshRow(FirstSelected()); return true;
     case kRefreshAll: RefreshAll(); return true;
     case kGoToPage: GoToPage(); return true;
+    case kHistory: ShowHistory(); return true;
     case kAccount: RunAccountDialog(); return true;
     default: return false;
   }
@@ -231,7 +238,7 @@ bool BidListView::AddBid(const Bid& bid, bool refreshNow) {
 void BidListView::RunAddDialog(const Bid& bid) {
   Bid offered = bid;
   offered.SetMargin(snapshot_->defaultMargin);
-  BidOptionsDialog dialog(wxGetTopLevelParent(this), offered);
+  BidOptionsDialog dialog(wxGetTopLevelParent(this), offered, Groups());
   if (dialog.ShowModal() != wxID_OK) return;
   engine_->SetDefaultMargin(dialog.GetBid().Margin());
   AddBid(dialog.GetBid(), true);
@@ -259,15 +266,15 @@ void BidListView::DeleteCommand() {
   SetItemState(-1, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
 }
 
-// Only the three fields the dialog edits go back: while it was open the
-// engine may have moved the bid on, and that must stay.
+// Only the fields the dialog edits go back: while it was open the engine
+// may have moved the bid on, and that must stay.
 void BidListView::EditRow(long row) {
   const Bid* shown = BidAt(row);
   if (shown == nullptr) return;
-  BidOptionsDialog dialog(wxGetTopLevelParent(this), *shown);
+  BidOptionsDialog dialog(wxGetTopLevelParent(this), *shown, Groups());
   if (dialog.ShowModal() != wxID_OK) return;
   const Bid& edited = dialog.GetBid();
-  engine_->EditBid(edited.Id(), edited.Item(), edited.MaxBid(), edited.Margin());
+  engine_->EditBid(edited.Id(), edited.Item(), edited.MaxBid(), edited.Margin(), edited.group);
 }
 
 void BidListView::RefreshRow(long row) {
@@ -279,6 +286,24 @@ void BidListView::RefreshAll() { engine_->RefreshAll(); }
 void BidListView::GoToPage() {
   const Bid* bid = BidAt(FirstSelected());
   if (bid != nullptr) wxLaunchDefaultBrowser(FromSite(ItemPageReader::ItemPageAddress(*bid)));
+}
+
+void BidListView::ShowHistory() {
+  const Bid* bid = BidAt(FirstSelected());
+  if (bid == nullptr) return;
+  std::string heading = "Item " + std::to_string(bid->Item());
+  if (!bid->title.empty()) heading += " - " + bid->title;
+  const auto lines = HistoryLog::LinesOf(services_.paths.LogsFolder() + HistoryLog::kFileName, bid->Item());
+  HistoryDialog dialog(wxGetTopLevelParent(this), FromSite(heading), lines);
+  dialog.ShowModal();
+}
+
+std::vector<std::string> BidListView::Groups() const {
+  std::set<std::string> groups;
+  for (const Bid& bid : snapshot_->rows) {
+    if (!bid.group.empty()) groups.insert(bid.group);
+  }
+  return {groups.begin(), groups.end()};
 }
 
 void BidListView::RunAccountDialog() {

@@ -31,6 +31,7 @@ class BidListView : public wxListCtrl, public EngineObserver {
     kRefreshAll = 2778,
     kAccount = 2779,
     kGoToPage = 2783,
+    kHistory = 2787,
   };
   static constexpr const char* kDeleteQuestion = "Are you sure you sure you want to delete those items?";
   static constexpr const char* kDeleteCaption = "Quorrel confirm delete";
@@ -81,6 +82,9 @@ class BidListView : public wxListCtrl, public EngineObserver {
   void RefreshRow(long row);
   void RefreshAll();
   void GoToPage();
+  void ShowHistory();
+  // The groups the list's bids have, for the Bid options dialog.
+  std::vector<std::string> Groups() const;
   void RunAccountDialog();
   const Bid* BidAt(long row) const;
   std::vector<std::uint32_t> SelectedIds() const;

@@ -14,6 +14,7 @@
 #include "app/TrayIcon.h"
 #include "site/ExecutablePath.h"
 #include "bids/ListLayout.h"
+#include "bids/SettingsExtras.h"
 #include "store/XmlDocument.h"
 
 #include <wx/accel.h>
@@ -44,11 +45,11 @@ MainFrame::MainFrame(Services& services)
 
   // The list's commands go on to the list.
   for (const int id : {List::kAdd, List::kDelete, List::kEdit, List::kRefresh, List::kRefreshAll,
-                       List::kAccount, List::kGoToPage}) {
+                       List::kAccount, List::kGoToPage, List::kHistory}) {
     Bind(wxEVT_MENU, [this](wxCommandEvent& event) { list_->RunCommand(event.GetId()); }, id);
   }
   // Commands on one bid need exactly one selected row; Delete needs one or more.
-  for (const int id : {List::kEdit, List::kRefresh, List::kGoToPage}) {
+  for (const int id : {List::kEdit, List::kRefresh, List::kGoToPage, List::kHistory}) {
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() == 1); }, id);
   }
   Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& event) { event.Enable(list_->SelectedCount() >= 1); },
@@ -83,6 +84,7 @@ MainFrame::MainFrame(Services& services)
     menu.Append(List::kEdit, "Edit...");
     menu.Append(List::kGoToPage, "Go to Ebay page");
     menu.Append(List::kRefresh, "Refresh");
+    menu.Append(List::kHistory, "History...");
     const wxPoint at = event.GetPosition() == wxDefaultPosition ? wxDefaultPosition
                                                                 : ScreenToClient(event.GetPosition());
     ModalLoops::Popup open(menu);
@@ -118,6 +120,7 @@ void MainFrame::BuildMenus() {
   bid->Append(List::kEdit, "Edit...", "Edit bid information");
   bid->Append(List::kGoToPage, "&Go to Ebay page");
   bid->Append(List::kRefresh, "Refresh", "Refresh bid status with Ebay");
+  bid->Append(List::kHistory, "History...", "Show every step of the bid so far");
   bid->AppendSeparator();
   withImage(bid, List::kRefreshAll, "Refresh all\tF5", "Refresh status of all bids",
             Artwork::Tool::RefreshAll);
@@ -250,6 +253,7 @@ bool MainFrame::LoadSettings() {
     ok = ReadSettings(document, settings);
     ListLayout layout = list_->CurrentLayout();
     ok = ReadListLayout(document, layout) && ok;
+    ReadSettingsExtras(document, settings, layout);  // none: the defaults
     list_->ApplyLayout(layout);
   }
   ApplySettings(settings);
@@ -262,7 +266,9 @@ void MainFrame::SaveSettings() {
   XmlDocument document;
   document.AddElement("quorrel");
   WriteSettings(document, settings);
-  WriteListLayout(document, list_->CurrentLayout());
+  const ListLayout layout = list_->CurrentLayout();
+  WriteListLayout(document, layout);
+  WriteSettingsExtras(document, settings, layout);
   document.Save(services_.paths.PathOf(DataPaths::SettingsFileName));
 }
 
@@ -270,6 +276,8 @@ void MainFrame::ApplySettings(const ProgramSettings& s) {
   loadAutomatically = s.loadAutomatically;
   minimizeToTray = s.minimizeToTray;
   checkUpdates = s.checkUpdates;
+  keepAwake = s.keepAwake;
+  notifications = s.notifications;
   ApplyOptions();
   services_.times.SetTimeOffset(s.timeOffset);
 
@@ -288,6 +296,8 @@ void MainFrame::CaptureSettings(ProgramSettings& s) const {
   s.loadAutomatically = loadAutomatically;
   s.minimizeToTray = minimizeToTray;
   s.checkUpdates = checkUpdates;
+  s.keepAwake = keepAwake;
+  s.notifications = notifications;
   s.timeOffset = services_.times.GetTimeOffset();
   s.windowRect = {normalRect_.GetLeft(), normalRect_.GetTop(), normalRect_.GetRight() + 1,
                   normalRect_.GetBottom() + 1};

@@ -71,6 +71,8 @@ class MainFrame : public wxFrame {
   bool loadAutomatically = true;
   bool minimizeToTray = true;
   bool checkUpdates = true;
+  bool keepAwake = true;
+  bool notifications = true;
 
  private:
   void BuildMenus();

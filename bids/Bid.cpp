@@ -32,6 +32,7 @@ void Bid::ForgetSiteData() {
   currentBid.clear();
   endTime = 0;
   bidKey.clear();
+  note.clear();
   status = BidStatus::Unknown;
   readTime.reset();
   secondsLeftAtRead = 0;

@@ -35,7 +35,8 @@ class Bid {
   bool SetMargin(std::int32_t margin);  // refuses below 1 second
 
   // Back to what a new bid knows of its auction (nothing), keeping the
-  // user's fields, the id and the account: for a bid given another item.
+  // user's fields (the group too), the id and the account: for a bid given
+  // another item.
   void ForgetSiteData();
 
   // The bid list's one account; set when the bid joins the list.
@@ -51,6 +52,12 @@ class Bid {
   std::string bidKey;
 
   BidStatus status = BidStatus::Unknown;
+
+  // The user's name for bids of which one win is enough ("" for none):
+  // when one of them is won, the others that have not gone are cancelled.
+  std::string group;
+  // Why the bid may fail, while there is time to act ("" when nothing).
+  std::string note;
 
   // Local clock (monotonic, microseconds) when the reply of the last
   // successful read arrived; unset until the first one.

@@ -21,7 +21,9 @@ constexpr std::array<Column, kCount> kColumns = {{{"", 26, false},
                                                   {"Max bid", 60, false},
                                                   {"Status", 70, false},
                                                   {"Time left", 80, true},
-                                                  {"Margin", 45, false}}};
+                                                  {"Margin", 45, false},
+                                                  {"Note", 200, false},
+                                                  {"Group", 80, false}}};
 
 // A-Z folded to a-z only: the same order on every locale.
 int CompareFolded(std::string_view a, std::string_view b) {
@@ -67,6 +69,8 @@ std::string CellText(const Bid& bid, int column) {
     case 5: return StatusText(bid.status);
     case 6: return TimeLeftText(bid);
     case 7: return std::to_string(bid.Margin()) + "s";
+    case kNote: return bid.note;
+    case kGroup: return bid.group;
     default: return {};
   }
 }
@@ -80,10 +84,13 @@ int RowIcon(const Bid& bid) {
     case BidStatus::Watching: return 4;
     case BidStatus::BidPlaced:
     case BidStatus::AwaitingResult: return 5;
+    case BidStatus::Cancelled: return 8;
     case BidStatus::Unknown: break;
   }
   return 0;
 }
+
+int CellIcon(const Bid& bid, int column) { return column == kNote && !bid.note.empty() ? 1 : -1; }
 
 bool GoesBefore(const Bid& a, const Bid& b, int column, bool descending) {
   int order = 0;
@@ -98,6 +105,8 @@ bool GoesBefore(const Bid& a, const Bid& b, int column, bool descending) {
     case 4: order = Compare(a.MaxBid(), b.MaxBid()); break;
     case 6: order = Compare(a.secondsLeft, b.secondsLeft); break;
     case 7: order = Compare(a.Margin(), b.Margin()); break;
+    case kNote: order = CompareFolded(a.note, b.note); break;
+    case kGroup: order = CompareFolded(a.group, b.group); break;
     default: return false;
   }
   return descending ? order > 0 : order < 0;

@@ -4,12 +4,16 @@
 
 class Bid;
 
-// The bid list's eight columns: what each shows of a bid and how rows are
-// ordered by it.
+// The bid list's columns: what each shows of a bid and how rows are
+// ordered by it. The first eight are the classic layout's; the settings
+// file keeps the others in a group of their own.
 namespace BidColumns {
 
-constexpr int kCount = 8;
+constexpr int kCount = 10;
+constexpr int kClassicCount = 8;
 constexpr int kTimeLeft = 6;
+constexpr int kNote = 8;
+constexpr int kGroup = 9;
 
 struct Column {
   const char* header;
@@ -25,11 +29,14 @@ std::string CellText(const Bid& bid, int column);
 std::string TimeLeftText(const Bid& bid);
 
 // The row's image: 0 unknown, 1 invalid, 2 won, 3 ended, 4 watching,
-// 5 placed or awaiting the result, 6 while a read is outstanding.
+// 5 placed or awaiting the result, 6 while a read is outstanding,
+// 8 cancelled.
 int RowIcon(const Bid& bid);
+// The image of a cell other than the first: 1 (warning) for a note, else -1.
+int CellIcon(const Bid& bid, int column);
 
 // Whether `a` goes before `b` when sorted by the column; with `descending`
-// the larger key goes first. Columns outside 0-7 give no order.
+// the larger key goes first. Columns outside 0-9 give no order.
 bool GoesBefore(const Bid& a, const Bid& b, int column, bool descending);
 
 }  // namespace BidColumns

@@ -49,4 +49,12 @@ const char* Check(const std::string& item, const std::string& maxBid, const std:
   return nullptr;
 }
 
+std::string GroupName(const std::string& typed) {
+  std::string name;
+  for (const char c : typed) name += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+  const std::size_t first = name.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return name.substr(first, name.find_last_not_of(' ') - first + 1);
+}
+
 }  // namespace BidOptions

@@ -23,4 +23,8 @@ float ReadMaxBid(const std::string& text);
 // Blanks, an optional minus sign, digits to the end; 0 for anything else.
 int ReadMargin(const std::string& text);
 
+// A typed group name as the bid keeps it: without blanks around it, control
+// characters (a pasted line break) as blanks; "" for none.
+std::string GroupName(const std::string& typed);
+
 }  // namespace BidOptions

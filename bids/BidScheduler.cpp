@@ -107,6 +107,7 @@ void BidScheduler::AdvanceState(Bid& bid, std::int64_t now) {
     case BidStatus::Invalid:
     case BidStatus::Ended:
     case BidStatus::Won:
+    case BidStatus::Cancelled:
       return;
   }
 }

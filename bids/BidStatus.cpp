@@ -8,6 +8,7 @@ const char* StatusText(BidStatus status) {
     case BidStatus::AwaitingResult: return "Waiting";
     case BidStatus::Ended: return "Ended";
     case BidStatus::Won: return "Won";
+    case BidStatus::Cancelled: return "Cancelled";
     case BidStatus::Unknown: break;
   }
   return "Unknown";

@@ -7,6 +7,16 @@
 
 namespace {
 
+// Widths of the columns from `first` on, as "column" children of the
+// current element.
+void ReadWidths(XmlDocument& document, ListLayout& layout, std::size_t first, std::size_t end) {
+  for (std::size_t i = first; document.FindChild("column"); ++i) {
+    const int width = ReadSigned32(document.ChildText());
+    if (width == 0 || i >= end) continue;
+    layout.widths[i] = width < 0 ? BidColumns::At(static_cast<int>(i)).width : width & 0xFFFF;
+  }
+}
+
 ListLayout::Colour ReadColour(XmlDocument& document) {
   const auto part = [&](const char* name) {
     return static_cast<unsigned char>(ReadUnsigned32(document.ChildAttribute(name)) & 0xFF);
@@ -32,11 +42,7 @@ bool ReadListLayout(XmlDocument& document, ListLayout& layout) {
   if (!document.FindChild("columns")) return false;
   document.EnterElement();
 
-  for (std::size_t i = 0; document.FindChild("column"); ++i) {
-    const int width = ReadSigned32(document.ChildText());
-    if (width == 0 || i >= layout.widths.size()) continue;
-    layout.widths[i] = width < 0 ? BidColumns::At(static_cast<int>(i)).width : width & 0xFFFF;
-  }
+  ReadWidths(document, layout, 0, BidColumns::kClassicCount);
 
   document.ResetChildPosition();
   if (document.FindChild("sort")) {
@@ -62,7 +68,9 @@ bool ReadListLayout(XmlDocument& document, ListLayout& layout) {
 void WriteListLayout(XmlDocument& document, const ListLayout& layout) {
   document.AddChild("columns");
   document.EnterElement();
-  for (const int width : layout.widths) document.AddChild("column", std::to_string(width));
+  for (int i = 0; i < BidColumns::kClassicCount; ++i) {
+    document.AddChild("column", std::to_string(layout.widths[i]));
+  }
   document.AddChild("sort");
   document.EnterElement();
   document.AddChild("column", std::to_string(layout.sortColumn));
@@ -73,5 +81,22 @@ void WriteListLayout(XmlDocument& document, const ListLayout& layout) {
   WriteColour(document, "roweven", layout.evenRow);
   WriteColour(document, "rowodd", layout.oddRow);
   document.LeaveElement();
+  document.LeaveElement();
+}
+
+void ReadLaterColumns(XmlDocument& document, ListLayout& layout) {
+  document.ResetChildPosition();
+  if (!document.FindChild("columns")) return;
+  document.EnterElement();
+  ReadWidths(document, layout, BidColumns::kClassicCount, BidColumns::kCount);
+  document.LeaveElement();
+}
+
+void WriteLaterColumns(XmlDocument& document, const ListLayout& layout) {
+  document.AddChild("columns");
+  document.EnterElement();
+  for (int i = BidColumns::kClassicCount; i < BidColumns::kCount; ++i) {
+    document.AddChild("column", std::to_string(layout.widths[i]));
+  }
   document.LeaveElement();
 }

@@ -22,9 +22,16 @@ struct ListLayout {
   ListLayout();  // the columns' own widths
 };
 
-// From the "columns" child of the document's current (root) element; false
-// when there is none, and nothing changes. A width of 0 keeps the width, a
-// negative one gives the column's default.
+// From the "columns" child of the document's current (root) element: the
+// classic columns' widths, the sort and the colours; false when there is
+// none, and nothing changes. A width of 0 keeps the width, a negative one
+// gives the column's default.
 bool ReadListLayout(XmlDocument& document, ListLayout& layout);
-// Adds the "columns" child under the document's current element.
+// Adds the "columns" child under the document's current element, as the
+// classic layout had it.
 void WriteListLayout(XmlDocument& document, const ListLayout& layout);
+
+// The widths of the columns after the classic ones, from and to the
+// "columns" child of the element the document is in (the "extras" group).
+void ReadLaterColumns(XmlDocument& document, ListLayout& layout);
+void WriteLaterColumns(XmlDocument& document, const ListLayout& layout);

@@ -2,6 +2,7 @@
 
 #include "net/HttpClient.h"
 #include "net/LocalClock.h"
+#include "net/UserInterface.h"
 #include "site/PatternSearch.h"
 #include "site/RequestTemplate.h"
 
@@ -60,7 +61,14 @@ bool Placement::WaitForGo() {
   return !stop_;
 }
 
-bool Placement::FetchKey(std::string& key) {
+void Placement::ExchangeFailed(Report report, const std::string& error) {
+  if (abandon_) return;  // nothing to say about an exchange given up
+  if (!error.empty()) ui_.PostErrorBox(error);
+  report.error = error;
+  reports_(report);
+}
+
+bool Placement::FetchKey(std::string& key, std::string& error) {
   const ServerProfile& profile = account_.Profile();
   for (int attempt = 0; attempt < 2 && !abandon_; ++attempt) {
     const std::int64_t left = commitBy_ - clock_.NowMicros();
@@ -70,29 +78,48 @@ bool Placement::FetchKey(std::string& key) {
     ExchangeOptions options;
     options.waitForBox = false;
     options.deadline = std::chrono::milliseconds(allowed / 1000);
-    Report exchanged = NewReport(Report::Exchanged);
+    Report exchanged = NewReport(Report::SetupAnswered);
+    exchanged.attempt = attempt + 1;
     options.timing = &exchanged.timing;
     options.abandon = &abandon_;
     options.caFile = profile.ca_file;
+    options.error = &error;
+    Report sent = NewReport(Report::SetupSent);
+    sent.attempt = attempt + 1;
+    reports_(sent);
     std::string page;
+    error.clear();
     const bool answered =
         client_.Exchange("POST", profile.URL, ExpandTemplate(bid_, profile.bid_setup.HTTPObject),
                          ExpandTemplate(bid_, profile.bid_setup.HTTPData), page,
                          exchanged.dateHeader, options);
-    if (!answered) continue;
+    if (!answered) {
+      Report failed = NewReport(Report::SetupFailed);
+      failed.attempt = attempt + 1;
+      ExchangeFailed(failed, error);
+      continue;
+    }
     keptConnection_ = exchanged.timing.keptAlive;
     reports_(exchanged);
     const PatternResult found = SearchPattern(profile.bid_setup.keyexp, page, key, ui_,
                                               "Malformed regular expression parsing bid key\n");
     if (found == PatternResult::Match) return true;
+    Report missing = NewReport(Report::KeyMissing);
+    missing.attempt = attempt + 1;
+    missing.error = found == PatternResult::Failed ? "Malformed regular expression parsing bid key"
+                                                   : "No bid key in the setup reply";
+    error = missing.error;
+    reports_(missing);
     if (found == PatternResult::Failed) break;  // a broken pattern stays broken
   }
+  if (error.empty() && !abandon_) error = "No time left for the bid setup";
   return false;
 }
 
 void Placement::Run() {
   std::string key;
-  const bool haveKey = FetchKey(key);
+  std::string error;
+  const bool haveKey = FetchKey(key, error);
   if (haveKey) {
     Report found = NewReport(Report::KeyFound);
     found.key = key;
@@ -113,15 +140,22 @@ void Placement::Run() {
     options.deadline = kCommitDeadline;
     options.abandon = &abandon_;
     options.caFile = profile.ca_file;
-    Report exchanged = NewReport(Report::Exchanged);
+    options.error = &error;
+    Report exchanged = NewReport(Report::CommitAnswered);
     options.timing = &exchanged.timing;
     std::string page;
     finished.committed =
         client_.Exchange("POST", profile.URL, ExpandTemplate(bid_, profile.bid_commit.HTTPObject),
                          ExpandTemplate(bid_, profile.bid_commit.HTTPData), page,
                          exchanged.dateHeader, options);
-    if (finished.committed) reports_(exchanged);
+    if (finished.committed) {
+      reports_(exchanged);
+    } else if (!abandon_ && !error.empty()) {
+      ui_.PostErrorBox(error);  // the box the failed exchange would have posted
+    }
   }
+  finished.abandoned = abandon_ && !finished.committed;
+  if (!finished.committed) finished.error = error;
   done_ = true;
   reports_(finished);
 }

@@ -24,15 +24,28 @@ class UserInterface;
 // when it starts.
 class Placement {
  public:
-  // What the engine hears, on the placement's thread.
+  // What the engine hears, on the placement's thread: every step.
   struct Report {
-    enum Kind { Exchanged, KeyFound, CommitSent, Finished };
+    enum Kind {
+      SetupSent,
+      SetupAnswered,
+      SetupFailed,
+      KeyFound,
+      KeyMissing,
+      CommitSent,
+      CommitAnswered,
+      Finished
+    };
     Kind kind = Finished;
     std::uint32_t bidId = 0;
+    int attempt = 0;         // the setup's: 1 or 2
     std::string key;         // KeyFound
-    std::string dateHeader;  // Exchanged: the reply's Date and when it came
+    std::string dateHeader;  // SetupAnswered, CommitAnswered: the reply's Date and when it came
     ExchangeTiming timing;
+    // SetupFailed, KeyMissing, and Finished without a commit: what went wrong.
+    std::string error;
     bool committed = false;  // Finished: the commit was sent and answered
+    bool abandoned = false;  // Finished: given up by its owner
   };
   using Reports = std::function<void(Report)>;
 
@@ -55,7 +68,9 @@ class Placement {
 
  private:
   void Run();
-  bool FetchKey(std::string& key);
+  bool FetchKey(std::string& key, std::string& error);
+  // A failed exchange's text: for the report, and in the box as before.
+  void ExchangeFailed(Report report, const std::string& error);
   bool WaitForGo();
   Report NewReport(Report::Kind kind) const;
 

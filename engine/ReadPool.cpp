@@ -52,6 +52,7 @@ void ReadPool::Run(std::stop_token stop) {
     options.timing = &request->timing;
     options.abandon = &abandon_;
     options.caFile = request->caFile;
+    options.error = &request->error;
     const std::string host = request->host;
     request->succeeded = client_.Exchange("GET", request->host, request->path, {}, request->page,
                                           request->dateHeader, options);
@@ -60,6 +61,6 @@ void ReadPool::Run(std::stop_token stop) {
       --inFlight_[host];
     }
     wakeUp_.notify_all();  // a read of this host may go now
-    if (request->succeeded) done_(std::move(request));
+    if (request->succeeded || (!abandon_ && !request->error.empty())) done_(std::move(request));
   }
 }

@@ -18,8 +18,9 @@ struct SiteRequest;
 // Page reads in the background, several at a time: the read of the bid
 // nearest its moment goes first, at most kPerHost to one host at once. A
 // finished read is handed to `done` on the reading thread, stamped with its
-// arrival; a failed one has shown its error box (without waiting for it)
-// and is dropped.
+// arrival. A failed one is handed over too, not succeeded and with its
+// error text, for the receiver to show; one given up at the pool's end is
+// dropped.
 //
 // Any thread.
 class ReadPool {

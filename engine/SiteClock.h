@@ -36,6 +36,9 @@ class SiteClock {
   // The local time at which the site's clock shows `siteTime` (middle of
   // the estimate). Only meaningful when Known.
   std::int64_t LocalTimeOf(SiteTime siteTime) const;
+  // The site's clock, in microseconds, when the local one reads `local`
+  // (middle of the estimate). Only meaningful when Known.
+  std::int64_t SiteMicrosAt(std::int64_t local) const { return local + lo_ + (hi_ - lo_) / 2; }
 
   // The shortest of the last round trips seen (a guess before any).
   std::int64_t RoundTrip() const;

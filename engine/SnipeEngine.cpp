@@ -4,6 +4,7 @@
 #include "bids/BidListDisplay.h"
 #include "bids/BidScheduler.h"
 #include "bids/SiteOperations.h"
+#include "engine/HistoryLog.h"
 #include "engine/Placement.h"
 #include "engine/PostingUserInterface.h"
 #include "engine/ReadPool.h"
@@ -15,9 +16,11 @@
 #include "site/ErrorReport.h"
 #include "site/ItemPageReader.h"
 #include "store/BidFile.h"
+#include "store/TextNumbers.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <limits>
 #include <map>
 #include <optional>
@@ -82,6 +85,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
       }
       for (Entry& entry : batch) Handle(entry);
       Step();
+      NoteEnds();
     }
     Save();
   }
@@ -114,17 +118,24 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   }
   void AddBid(const Bid& bid, bool refreshNow) {
     const std::size_t row = list_.AddBid(bid);
-    if (refreshNow) scheduler_.RequestRead(*list_.BidAt(row));
+    Bid& added = *list_.BidAt(row);
+    std::string details = "maximum " + FormatTwoDecimals(added.MaxBid()) + ", margin " +
+                          std::to_string(added.Margin()) + " s";
+    if (!added.group.empty()) details += ", group " + added.group;
+    Emit(added, BidEvent::Kind::Added, details);
+    if (refreshNow) scheduler_.RequestRead(added);
     Changed();
     Save();
   }
-  void EditBid(std::uint32_t id, std::uint32_t item, float maxBid, std::int32_t margin) {
+  void EditBid(std::uint32_t id, std::uint32_t item, float maxBid, std::int32_t margin,
+               const std::string& group) {
     Bid* bid = list_.FindBidById(id);
     if (bid == nullptr) return;
     const bool otherItem = item != bid->Item();
     bid->SetItem(item);
     bid->SetMaxBid(maxBid);
     bid->SetMargin(margin);
+    bid->group = group;
     if (otherItem) {
       // Nothing read of the old item holds for the new one.
       bid->ForgetSiteData();
@@ -139,6 +150,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     for (const std::uint32_t id : ids) {
       if (const auto row = list_.RowOf(list_.FindBidById(id))) list_.DeleteRow(*row);
       Retire(id);
+      lastRead_.erase(id);
     }
     Changed();
     Save();
@@ -172,6 +184,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     if (!leaveBidFileAlone_) SaveBidFile(bidFilePath_, list_);
   }
   void LeaveBidFileAlone() { leaveBidFileAlone_ = true; }
+  void KeepHistory(const std::string& path) { history_ = std::make_unique<HistoryLog>(path); }
 
  private:
   struct Entry {
@@ -196,31 +209,166 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   void Handle(Entry& entry) {
     if (entry.command) {
       entry.command(*this);
+    } else if (entry.read && !entry.read->succeeded) {
+      ReadFailed(*entry.read);
     } else if (entry.read) {
       if (entry.probe) probeInFlight_ = false;
       Sample(entry.read->host, entry.read->dateHeader, entry.read->timing);
       making_[static_cast<std::uint32_t>(entry.read->tag)] = clocks_[entry.read->host].Extra(entry.read->timing);
+      readingProbe_ = entry.probe;
       scheduler_.HandleRequestDone(std::move(entry.read));
+      readingProbe_ = false;
       Changed();
     } else if (entry.report) {
       HandleReport(*entry.report);
     }
   }
 
+  // A read that failed: its box as before, and a line in the bid's history.
+  void ReadFailed(const SiteRequest& request) {
+    postingUi_.PostErrorBox(request.error);
+    if (const Bid* bid = list_.FindBidById(static_cast<std::uint32_t>(request.tag))) {
+      Emit(*bid, BidEvent::Kind::ReadFailed, request.error);
+    }
+  }
+
   void HandleReport(const Placement::Report& report) {
+    using K = BidEvent::Kind;
     Bid* bid = list_.FindBidById(report.bidId);
+    if (bid == nullptr) return;
+    const std::string attempt = "attempt " + std::to_string(report.attempt);
     switch (report.kind) {
-      case Placement::Report::Exchanged:
-        if (bid != nullptr && bid->account != nullptr) {
-          Sample(bid->account->Profile().URL, report.dateHeader, report.timing);
-        }
+      case Placement::Report::SetupSent:
+        Emit(*bid, K::SetupSent, attempt);
+        return;
+      case Placement::Report::SetupAnswered:
+        Sample(*bid, report.dateHeader, report.timing);
+        Emit(*bid, K::SetupAnswered, attempt + ", reply in " + Seconds(report.timing.firstByte - report.timing.sent, 3) + " s");
+        return;
+      case Placement::Report::SetupFailed:
+        Emit(*bid, K::SetupFailed, attempt + ": " + report.error);
         return;
       case Placement::Report::KeyFound:
-        if (bid != nullptr) bid->bidKey = report.key;
+        bid->bidKey = report.key;
+        Emit(*bid, K::KeyFound, {});
+        return;
+      case Placement::Report::KeyMissing:
+        Emit(*bid, K::KeyMissing, attempt + ": " + report.error);
         return;
       case Placement::Report::CommitSent:
-      case Placement::Report::Finished:
+        Emit(*bid, K::CommitSent, "maximum " + FormatTwoDecimals(bid->MaxBid()));
         return;
+      case Placement::Report::CommitAnswered:
+        Sample(*bid, report.dateHeader, report.timing);
+        Emit(*bid, K::CommitAnswered, "reply in " + Seconds(report.timing.firstByte - report.timing.sent, 3) + " s");
+        Emit(*bid, K::Placed, FormatTwoDecimals(bid->MaxBid()) + CommitArrival(*bid, report));
+        return;
+      case Placement::Report::Finished:
+        if (!report.committed && !report.abandoned) {
+          Emit(*bid, K::Failed, report.error.empty() ? "The bid was not placed" : report.error);
+        }
+        return;
+    }
+  }
+
+  // ", the commit arrived 1.8 s before the end", by the site clock's
+  // estimate, else by the whole seconds of the reply's Date.
+  std::string CommitArrival(const Bid& bid, const Placement::Report& report) const {
+    const SiteClock* clock = ClockOf(bid);
+    if (clock != nullptr && clock->Known() && report.timing.sent != 0) {
+      const std::int64_t arrived = clock->SiteMicrosAt(report.timing.sent) + clock->ArrivalDelay(report.timing.keptAlive);
+      return ", the commit arrived " + Seconds(bid.endTime * kSecond - arrived, 1) + " s before the end";
+    }
+    SiteTime date = 0;
+    if (times_.ParseSiteTime(report.dateHeader, date)) {
+      return ", the commit arrived about " + std::to_string(bid.endTime - date) + " s before the end";
+    }
+    return {};
+  }
+
+  static std::string Seconds(std::int64_t micros, int decimals) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(micros) / kSecond);
+    return text;
+  }
+
+  const SiteClock* ClockOf(const Bid& bid) const {
+    if (bid.account == nullptr) return nullptr;
+    const auto found = clocks_.find(bid.account->Profile().URL);
+    return found != clocks_.end() ? &found->second : nullptr;
+  }
+
+  void Sample(const Bid& bid, const std::string& dateHeader, const ExchangeTiming& timing) {
+    if (bid.account != nullptr) Sample(bid.account->Profile().URL, dateHeader, timing);
+  }
+
+  // One step of a bid's life, to the history log and the hook.
+  void Emit(const Bid& bid, BidEvent::Kind kind, std::string details) {
+    if (!history_ && !hooks_.bidEvent) return;
+    BidEvent event;
+    event.bidId = bid.Id();
+    event.item = bid.Item();
+    event.kind = kind;
+    // One line each: a message's line breaks and tabs become blanks.
+    for (char& c : details) {
+      if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    }
+    while (!details.empty() && details.back() == ' ') details.pop_back();
+    event.details = std::move(details);
+    event.localTime = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+    if (const SiteClock* clock = ClockOf(bid); clock != nullptr && clock->Known()) {
+      event.siteTime = clock->SiteMicrosAt(clock_.NowMicros());
+    }
+    if (history_) history_->Append(event);
+    if (hooks_.bidEvent) hooks_.bidEvent(event);
+  }
+
+  // Statuses as last seen: a bid that reaches its end is told once, and a
+  // win cancels the rest of its group.
+  void NoteEnds() {
+    using K = BidEvent::Kind;
+    std::map<std::uint32_t, BidStatus> now;
+    std::vector<std::uint32_t> won;
+    for (std::size_t row = 0; row < list_.RowCount(); ++row) {
+      const Bid& bid = *list_.BidAt(row);
+      now[bid.Id()] = bid.status;
+      const auto before = seen_.find(bid.Id());
+      const BidStatus was = before != seen_.end() ? before->second : BidStatus::Unknown;
+      if (was == bid.status) continue;
+      const std::string price = "price " + (bid.currentBid.empty() ? std::string("unknown") : bid.currentBid);
+      const std::string bidder = ", high bidder " + (bid.highBidder.empty() ? std::string("none") : bid.highBidder);
+      if (bid.status == BidStatus::Won) {
+        Emit(bid, K::Won, price);
+        if (!bid.group.empty()) won.push_back(bid.Id());
+      } else if (bid.status == BidStatus::Ended) {
+        const bool placed = was == BidStatus::BidPlaced || was == BidStatus::AwaitingResult;
+        Emit(bid, placed ? K::Lost : K::Ended, price + bidder);
+      }
+    }
+    seen_ = std::move(now);
+    for (const std::uint32_t id : won) CancelGroup(id);
+  }
+
+  // Every bid of the won bid's group that has not gone is cancelled: it
+  // stays in the list, and a placement being prepared for it is given up.
+  void CancelGroup(std::uint32_t wonId) {
+    const Bid* winner = list_.FindBidById(wonId);
+    if (winner == nullptr) return;
+    const std::string group = winner->group;
+    const std::uint32_t wonItem = winner->Item();
+    for (std::size_t row = 0; row < list_.RowCount(); ++row) {
+      Bid& bid = *list_.BidAt(row);
+      if (bid.Id() == wonId || bid.group != group) continue;
+      if (bid.status != BidStatus::Unknown && bid.status != BidStatus::Watching) continue;
+      if (scheduler_.Placed(bid.Id())) continue;
+      Retire(bid.Id());
+      bid.status = BidStatus::Cancelled;
+      seen_[bid.Id()] = bid.status;
+      Emit(bid, BidEvent::Kind::Cancelled,
+           "item " + std::to_string(wonItem) + " of group " + group + " was won");
+      Changed();
     }
   }
 
@@ -389,7 +537,28 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     return true;
   }
   bool ApplyItemPage(Bid& bid, const SiteRequest& request) override {
-    return reader_.ApplyItemPage(bid, request);
+    const BidStatus was = bid.status;
+    report_.TakeLastText();
+    const bool fresh = reader_.ApplyItemPage(bid, request);
+    if (was == BidStatus::Cancelled) bid.status = was;  // nothing a page says undoes it
+    if (fresh) {
+      const bool final = was == BidStatus::AwaitingResult && bid.secondsLeftAtRead <= 0;
+      const std::string seen = "price " + (bid.currentBid.empty() ? std::string("unknown") : bid.currentBid) +
+                               ", high bidder " + (bid.highBidder.empty() ? std::string("none") : bid.highBidder);
+      // The clock's probes read the page every second before the moment:
+      // only what they find changed is worth a line.
+      std::string& logged = lastRead_[bid.Id()];
+      if (readingProbe_ && !final && seen == logged) return fresh;
+      logged = seen;
+      Emit(bid, final ? BidEvent::Kind::FinalRead : BidEvent::Kind::Read,
+           seen + ", " + std::to_string(bid.secondsLeftAtRead) + " s left");
+    } else if (bid.status == BidStatus::Invalid) {
+      Emit(bid, BidEvent::Kind::ReadFailed, "The site does not know this item");
+    } else {
+      const std::string cause = report_.TakeLastText();
+      Emit(bid, BidEvent::Kind::ReadFailed, cause.empty() ? "The item page could not be read" : cause);
+    }
+    return fresh;
   }
   bool PlaceBid(Bid& bid) override {
     if (hooks_.placing) hooks_.placing(bid.Item());
@@ -471,6 +640,10 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::map<std::uint32_t, std::int64_t> making_;  // by bid: how long its page took the site
   std::map<std::uint32_t, std::unique_ptr<Placement>> placements_;
   std::vector<std::unique_ptr<Placement>> retired_;
+  std::map<std::uint32_t, BidStatus> seen_;  // NoteEnds
+  std::map<std::uint32_t, std::string> lastRead_;  // price and bidder last logged, by bid
+  bool readingProbe_ = false;
+  std::unique_ptr<HistoryLog> history_;
 
   bool started_ = false;
   bool leaveBidFileAlone_ = false;
@@ -534,11 +707,15 @@ void SnipeEngine::Call(const std::function<void(BidList&)>& job) {
 
 void SnipeEngine::Start() { Post([](Core& core) { core.Start(); }); }
 void SnipeEngine::LeaveBidFileAlone() { Post([](Core& core) { core.LeaveBidFileAlone(); }); }
+void SnipeEngine::KeepHistory(const std::string& path) {
+  Post([path](Core& core) { core.KeepHistory(path); });
+}
 void SnipeEngine::AddBid(const Bid& bid, bool refreshNow) {
   Post([bid, refreshNow](Core& core) { core.AddBid(bid, refreshNow); });
 }
-void SnipeEngine::EditBid(std::uint32_t id, std::uint32_t item, float maxBid, std::int32_t margin) {
-  Post([=](Core& core) { core.EditBid(id, item, maxBid, margin); });
+void SnipeEngine::EditBid(std::uint32_t id, std::uint32_t item, float maxBid, std::int32_t margin,
+                          const std::string& group) {
+  Post([=](Core& core) { core.EditBid(id, item, maxBid, margin, group); });
 }
 void SnipeEngine::DeleteBids(const std::vector<std::uint32_t>& ids) {
   Post([ids](Core& core) { core.DeleteBids(ids); });

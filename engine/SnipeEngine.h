@@ -2,6 +2,7 @@
 
 #include "bids/BidList.h"
 #include "bids/SortOrder.h"
+#include "engine/BidEvent.h"
 #include "engine/EngineSnapshot.h"
 
 #include <condition_variable>
@@ -37,12 +38,15 @@ class EngineObserver {
 // The commands and Snapshot may be called from any thread.
 class SnipeEngine {
  public:
-  // Time stamps for the benchmarks (the timing log); set before Start.
+  // Time stamps for the benchmarks (the timing log), and every step of
+  // every bid; set before Start. Called on the engine's thread: they must
+  // not block.
   struct Hooks {
     std::function<void()> passBegin;
     std::function<void()> passEnd;
     std::function<void(std::uint32_t item)> placing;
     std::function<void()> refreshAll;
+    std::function<void(const BidEvent&)> bidEvent;
   };
 
   SnipeEngine(HttpClient& client, UserInterface& ui, const SiteTimeParser& times,
@@ -60,12 +64,15 @@ class SnipeEngine {
   // The bid file on disk is the only copy of a list that could not be
   // read: nothing is saved over it.
   void LeaveBidFileAlone();
+  // Every step of every bid goes to this file too (HistoryLog).
+  void KeepHistory(const std::string& path);
   // Saves the bid file, then ends every exchange and the thread. Waits.
   void Stop();
 
   // Commands.
   void AddBid(const Bid& bid, bool refreshNow);
-  void EditBid(std::uint32_t id, std::uint32_t item, float maxBid, std::int32_t margin);
+  void EditBid(std::uint32_t id, std::uint32_t item, float maxBid, std::int32_t margin,
+               const std::string& group);
   void DeleteBids(const std::vector<std::uint32_t>& ids);
   void Refresh(std::uint32_t id);
   void RefreshAll();

@@ -4,14 +4,16 @@
 
 void ErrorReport::ReportSiteError(const std::string& cause, const std::string& /*host*/,
                                   const std::string& /*path*/, const std::string& page) {
+  const auto holds = [&page](const char* text) { return page.find(text) != std::string::npos; };
+  const bool down = holds("Temporarily Unavailable") || holds("temporarily unavailable") ||
+                    holds("scheduled maintenance");
+  last_ = page.empty() ? kNoData : (down ? kSiteDown : cause);
   if (open_->exchange(true)) return;
   // Whatever happens to the report, its closing lets the next one through.
   const auto closed = [open = open_] { *open = false; };
-  const auto holds = [&page](const char* text) { return page.find(text) != std::string::npos; };
   if (page.empty()) {
     ui_.PostErrorBox(kNoData, closed);
-  } else if (holds("Temporarily Unavailable") || holds("temporarily unavailable") ||
-             holds("scheduled maintenance")) {
+  } else if (down) {
     ui_.PostErrorBox(kSiteDown, closed);
   } else {
     ui_.PostErrorReport(cause, page, closed);

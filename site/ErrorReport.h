@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 
 class UserInterface;
 
@@ -26,8 +27,14 @@ class ErrorReport {
   void ReportSiteError(const std::string& cause, const std::string& host,
                        const std::string& path, const std::string& page);
 
+  // The text of the latest failure since the last call, whether shown or
+  // dropped, for the caller's own record: only where one thread uses this
+  // instance.
+  std::string TakeLastText() { return std::exchange(last_, {}); }
+
  private:
   UserInterface& ui_;
+  std::string last_;
   // Shared with the closing of a report, which may come after this is gone.
   std::shared_ptr<std::atomic<bool>> open_ = std::make_shared<std::atomic<bool>>(false);
 };

@@ -34,8 +34,9 @@ bool LoadBidFile(const std::string& path, BidList& list, UnreadBidFile& unread) 
   }
   // Goes on after "defaults" when there is one.
   while (document.FindChild("bid")) {
-    document.EnterElement();
     Bid bid;
+    bid.group = document.ChildAttribute("group");
+    document.EnterElement();
     if (ReadBidElement(document, bid)) list.AddBid(bid);
     document.LeaveElement();
   }
@@ -72,6 +73,8 @@ bool ReadBidElement(XmlDocument& document, Bid& bid) {
 
 bool WriteBidElement(XmlDocument& document, const Bid& bid) {
   document.AddChild("bid");
+  // Only where there is one: a list without groups is written as before.
+  if (!bid.group.empty()) document.SetChildAttribute("group", bid.group);
   document.EnterElement();
   document.AddChild("item", std::to_string(bid.Item()));
   document.AddChild("maxbid", FormatTwoDecimals(bid.MaxBid()));

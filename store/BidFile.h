@@ -6,8 +6,9 @@ class Bid;
 class BidList;
 class XmlDocument;
 
-// bids.xml: what the user entered for each bid (item, maximum bid, margin)
-// in row order, and the default margin. Everything learnt from the site is
+// bids.xml: what the user entered for each bid (item, maximum bid, margin,
+// and its group as the bid element's attribute "group" where it has one) in
+// row order, and the default margin. Everything learnt from the site is
 // read again after a load.
 
 // What became of a bids.xml that exists but could not be read.

@@ -17,6 +17,9 @@ struct ProgramSettings {
   int placementFlags = 0;
   bool toolbarVisible = true;
   bool statusBarVisible = true;
+  // Kept in the "extras" group (SettingsExtras).
+  bool keepAwake = true;      // no sleep while a bid is due
+  bool notifications = true;  // desktop notifications of bids' results
 };
 
 // The "options" and "UI" groups under the document's current (root)

@@ -1,9 +1,11 @@
 #include "app/BidListView.h"
 
 #include "app/BidOptionsDialog.h"
+#include "app/HistoryDialog.h"
 #include "app/MainFrame.h"
 #include "app/Services.h"
 #include "bids/ListLayout.h"
+#include "bids/SettingsExtras.h"
 #include "site/AccountFile.h"
 #include "store/ProgramSettings.h"
 #include "store/XmlDocument.h"
@@ -15,10 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/toolbar.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -84,11 +88,15 @@ class BidListViewTest : public testing::Test {
 };
 
 TEST_F(BidListViewTest, ColumnsCellsAndSortArrow) {
-  EXPECT_EQ(view_->GetColumnCount(), 8);
+  EXPECT_EQ(view_->GetColumnCount(), 10);
   wxListItem header;
   header.SetMask(wxLIST_MASK_TEXT);
   view_->GetColumn(6, header);
   EXPECT_EQ(header.GetText(), "Time left");
+  view_->GetColumn(8, header);
+  EXPECT_EQ(header.GetText(), "Note");
+  view_->GetColumn(9, header);
+  EXPECT_EQ(header.GetText(), "Group");
   EXPECT_EQ(view_->GetSortIndicator(), 6);
   EXPECT_TRUE(view_->IsAscendingSortIndicator());
 
@@ -148,6 +156,45 @@ TEST_F(BidListViewTest, EnablingFollowsTheSelection) {
   EXPECT_FALSE(Enabled(BidListView::kEdit));
   EXPECT_FALSE(Enabled(BidListView::kRefresh));
   EXPECT_TRUE(Enabled(BidListView::kDelete));
+}
+
+// Bid > History... shows the selected bid's lines of the history log,
+// newest last (the engine's own line of the bid's adding after those of an
+// earlier run), and no other item's.
+TEST_F(BidListViewTest, HistoryOfTheSelectedBid) {
+  std::filesystem::create_directories(services_->paths.LogsFolder());
+  std::ofstream(services_->paths.LogsFolder() + HistoryLog::kFileName, std::ios::binary)
+      << ("2025-03-01 14:20:00.100\t-\t1234\tAdded\tmaximum 25.00, margin 5 s\n"
+                        "2025-03-01 14:20:01.200\t14:20:00.950\t99\tRead\tprice US $1.00, high bidder none, 50 s left\n"
+                        "2025-03-01 14:20:01.300\t14:20:01.050\t1234\tRead\tprice US $12.00, high bidder rival, 9 s left\n"
+                        "2025-03-01 14:20:07.010\t14:20:06.760\t1234\tSetup failed\tattempt 1: Can't send request\n");
+  AddBid(99, BidStatus::Watching, 50, "Other");
+  AddBid(1234, BidStatus::Watching, 100, "Brass telescope");
+  view_->SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+  EXPECT_FALSE(Enabled(BidListView::kHistory));
+  view_->SelectOnly(Cell(0, 1) == "1234" ? 0 : 1);
+  EXPECT_TRUE(Enabled(BidListView::kHistory));
+
+  std::vector<wxString> shown;
+  wxTheApp->CallAfter([&] {
+    auto* dialog = OpenDialog<HistoryDialog>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->GetTitle(), "Bid history");
+    wxListCtrl* lines = dialog->Lines();
+    for (long row = 0; row < lines->GetItemCount(); ++row) {
+      shown.push_back(lines->GetItemText(row, 0) + "|" + lines->GetItemText(row, 1) + "|" +
+                      lines->GetItemText(row, 2) + "|" + lines->GetItemText(row, 3));
+    }
+    Click(dialog->FindWindow(wxID_CLOSE));
+  });
+  Command(BidListView::kHistory);
+  ASSERT_EQ(shown.size(), 4u);
+  shown.back() = shown.back().AfterFirst('|');
+  EXPECT_EQ(shown, (std::vector<wxString>{
+                       "2025-03-01 14:20:00.100|-|Added|maximum 25.00, margin 5 s",
+                       "2025-03-01 14:20:01.300|14:20:01.050|Read|price US $12.00, high bidder rival, 9 s left",
+                       "2025-03-01 14:20:07.010|14:20:06.760|Setup failed|attempt 1: Can't send request",
+                       "-|Added|maximum 1.00, margin 30 s"}));
 }
 
 // Add through the dialog: typed, checked, added as a row and saved; the
@@ -220,8 +267,9 @@ class SettingsRoundTrip : public BidListViewTest {
     settings.timeOffset = -5;
     settings.windowRect = {30, 40, 630, 440};
     settings.statusBarVisible = false;
+    settings.keepAwake = false;
     ListLayout layout;
-    layout.widths = {26, 100, 200, 90, 70, 80, 95, 60};
+    layout.widths = {26, 100, 200, 90, 70, 80, 95, 60, 150, 70};
     layout.sortColumn = 2;
     layout.sortOrder = 2;
     layout.evenRow = {250, 250, 240};
@@ -230,6 +278,7 @@ class SettingsRoundTrip : public BidListViewTest {
     document.AddElement("quorrel");
     WriteSettings(document, settings);
     WriteListLayout(document, layout);
+    WriteSettingsExtras(document, settings, layout);
     written_ = document.Text();
     folder_.Write("quorrel.xml", written_);
   }
@@ -240,6 +289,10 @@ TEST_F(SettingsRoundTrip, WrittenBackUnchanged) {
   EXPECT_EQ(services_->times.GetTimeOffset(), -5);
   EXPECT_FALSE(frame_->GetStatusBar()->IsShown());
   EXPECT_EQ(view_->GetColumnWidth(1), 100);
+  EXPECT_EQ(view_->GetColumnWidth(BidColumns::kNote), 150);
+  EXPECT_EQ(view_->GetColumnWidth(BidColumns::kGroup), 70);
+  EXPECT_FALSE(frame_->keepAwake);
+  EXPECT_TRUE(frame_->notifications);
   EXPECT_EQ(view_->GetSortIndicator(), 2);
   EXPECT_FALSE(view_->IsAscendingSortIndicator());
   EXPECT_EQ(view_->GetItemCount(), 0);

@@ -44,11 +44,20 @@ TEST(BidColumns, CellsShowTheBid) {
   bid.SetMargin(30);
   bid.title = "Brass lamp";
   bid.currentBid = "US $9.00";
-  const std::vector<std::string> expected = {"", "4294967295", "Brass lamp", "US $9.00",
-                                             "12.50", "OK", "01:02:05", "30s"};
+  bid.note = "The maximum bid is not above the current bid";
+  bid.group = "Lamps";
+  const std::vector<std::string> expected = {"",      "4294967295", "Brass lamp", "US $9.00",
+                                             "12.50", "OK",         "01:02:05",   "30s",
+                                             bid.note, "Lamps"};
+  ASSERT_EQ(expected.size(), static_cast<std::size_t>(BidColumns::kCount));
   for (int column = 0; column < BidColumns::kCount; ++column) {
     EXPECT_EQ(BidColumns::CellText(bid, column), expected[column]) << column;
+    EXPECT_EQ(BidColumns::CellIcon(bid, column), column == BidColumns::kNote ? 1 : -1) << column;
   }
+  bid.note.clear();
+  EXPECT_EQ(BidColumns::CellIcon(bid, BidColumns::kNote), -1);
+  EXPECT_STREQ(BidColumns::At(BidColumns::kNote).header, "Note");
+  EXPECT_STREQ(BidColumns::At(BidColumns::kGroup).header, "Group");
   EXPECT_STREQ(BidColumns::At(6).header, "Time left");
   EXPECT_TRUE(BidColumns::At(6).rightAligned);
   EXPECT_EQ(BidColumns::At(2).width, 250);
@@ -60,7 +69,7 @@ TEST(BidColumns, RowIcons) {
   const std::pair<BidStatus, int> roles[] = {
       {BidStatus::Unknown, 0},   {BidStatus::Invalid, 1},   {BidStatus::Won, 2},
       {BidStatus::Ended, 3},     {BidStatus::Watching, 4},  {BidStatus::BidPlaced, 5},
-      {BidStatus::AwaitingResult, 5}, {static_cast<BidStatus>(42), 0}};
+      {BidStatus::AwaitingResult, 5}, {BidStatus::Cancelled, 8}, {static_cast<BidStatus>(42), 0}};
   for (const auto& [status, icon] : roles) {
     Bid bid = Running(10, status);
     EXPECT_EQ(BidColumns::RowIcon(bid), icon);
@@ -89,7 +98,11 @@ TEST_P(SortBy, OrdersByTheColumnsKey) {
   const std::int32_t left[] = {-5, 100, 7};
   const std::int32_t margins[] = {20, 5, 90};
   const BidStatus states[] = {BidStatus::Won, BidStatus::Unknown, BidStatus::Watching};
+  const char* notes[] = {"", "site down", "Account"};
+  const char* groups[] = {"lamps", "", "Chairs"};
   for (int i = 0; i < 3; ++i) {
+    bids[i].note = notes[i];
+    bids[i].group = groups[i];
     bids[i].title = titles[i];
     bids[i].currentBid = prices[i];
     bids[i].SetItem(items[i]);
@@ -111,7 +124,9 @@ INSTANTIATE_TEST_SUITE_P(Columns, SortBy,
                                          SortCase{1, false, {2, 0, 1}}, SortCase{2, false, {1, 0, 2}},
                                          SortCase{3, false, {2, 1, 0}}, SortCase{4, false, {1, 0, 2}},
                                          SortCase{6, false, {0, 2, 1}}, SortCase{6, true, {1, 2, 0}},
-                                         SortCase{7, false, {1, 0, 2}}, SortCase{9, false, {0, 1, 2}}));
+                                         SortCase{7, false, {1, 0, 2}}, SortCase{8, false, {0, 2, 1}},
+                                         SortCase{9, false, {1, 2, 0}}, SortCase{9, true, {0, 2, 1}},
+                                         SortCase{10, false, {0, 1, 2}}));
 
 TEST(SortOrder, ColumnClicks) {
   SortOrder sort;

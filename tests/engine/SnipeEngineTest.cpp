@@ -1,5 +1,8 @@
 #include "engine/SnipeEngine.h"
 
+#include "bids/BidColumns.h"
+#include "engine/HistoryLog.h"
+
 #include "net/HttpClient.h"
 #include "net/LocalClock.h"
 #include "net/SiteTimeParser.h"
@@ -13,7 +16,11 @@
 #include <chrono>
 #include <cmath>
 #include <map>
+#include <string>
 #include <thread>
+#include <vector>
+
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 
@@ -43,11 +50,13 @@ class SnipeEngineTest : public PracticeSiteFixture {
     PracticeSiteFixture::TearDown();
   }
 
-  std::uint32_t Watch(std::uint32_t item, std::int32_t margin, float maxBid = 50.0f) {
+  std::uint32_t Watch(std::uint32_t item, std::int32_t margin, float maxBid = 50.0f,
+                      const std::string& group = {}) {
     Bid bid;
     bid.SetItem(item);
     bid.SetMaxBid(maxBid);
     bid.SetMargin(margin);
+    bid.group = group;
     engine_->AddBid(bid, true);
     return bid.Id();
   }
@@ -132,7 +141,7 @@ TEST_F(SnipeEngineTest, DeletedAndEditedBidsAreNotPlacedForTheOldItem) {
   engine_->Start();
   std::this_thread::sleep_for(3s);
   engine_->DeleteBids({goneId});
-  engine_->EditBid(editedId, fresh, 50.0f, 4);
+  engine_->EditBid(editedId, fresh, 50.0f, 4, {});
   std::this_thread::sleep_for(1500ms);
   const Bid* edited = Shown(editedId);
   ASSERT_NE(edited, nullptr);
@@ -144,3 +153,142 @@ TEST_F(SnipeEngineTest, DeletedAndEditedBidsAreNotPlacedForTheOldItem) {
   EXPECT_EQ(commits.count(fresh), 1u);
   EXPECT_EQ(Shown(goneId), nullptr);
 }
+
+namespace {
+
+// The events of the item's lines in the history log, oldest first.
+std::vector<std::string> Events(const std::string& path, std::uint32_t item) {
+  std::vector<std::string> events;
+  for (const HistoryLog::Line& line : HistoryLog::LinesOf(path, item)) events.push_back(line.event);
+  return events;
+}
+
+// Whether `wanted` appears in `events` in this order (others may come between).
+bool InOrder(const std::vector<std::string>& events, const std::vector<std::string>& wanted) {
+  std::size_t next = 0;
+  for (const std::string& event : events) {
+    if (next < wanted.size() && event == wanted[next]) ++next;
+  }
+  return next == wanted.size();
+}
+
+std::string Joined(const std::vector<std::string>& events) {
+  std::string text;
+  for (const std::string& event : events) text += event + "; ";
+  return text;
+}
+
+}  // namespace
+
+// The history log tells each bid's story: a won snipe step by step, a
+// setup that failed with the exchange's error text (its box still shown),
+// and a read that failed. The file is the user's alone.
+TEST_F(SnipeEngineTest, HistoryTellsWhyEachBidWentAsItDid) {
+  const std::string path = folder_.PathOf("history.log");
+  engine_->KeepHistory(path);
+  std::vector<BidEvent> heard;
+  std::mutex heardLock;
+  engine_->hooks.bidEvent = [&](const BidEvent& event) {
+    std::lock_guard<std::mutex> guard(heardLock);
+    heard.push_back(event);
+  };
+  const std::uint32_t won = site_->AddAuction("Pocket watch", 12, 5.0);
+  const std::uint32_t noSetup = site_->AddAuction("Clock", 12, 5.0);
+  site_->FailBidSetup(noSetup);
+  const std::uint32_t unread = site_->AddAuction("Vase", 600);
+  site_->SetFault(unread, "reset");
+  Watch(won, 4);
+  Watch(noSetup, 4);
+  Watch(unread, 4);
+  engine_->Start();
+  std::this_thread::sleep_for(16s);
+
+  const auto wonEvents = Events(path, won);
+  EXPECT_TRUE(InOrder(wonEvents, {"Added", "Read", "Setup sent", "Setup answered", "Key found", "Commit sent",
+                                  "Commit answered", "Placed", "Final read", "Won"}))
+      << Joined(wonEvents);
+  const auto wonLines = HistoryLog::LinesOf(path, won);
+  ASSERT_FALSE(wonLines.empty());
+  EXPECT_NE(wonLines.back().siteTime, "-") << "the site clock is known by the end";
+  for (const HistoryLog::Line& line : wonLines) {
+    if (line.event == "Read") {
+      EXPECT_NE(line.details.find("5.00, high bidder none, "), std::string::npos) << line.details;
+    } else if (line.event == "Placed") {
+      EXPECT_NE(line.details.find("50.00, the commit arrived "), std::string::npos) << line.details;
+    } else if (line.event == "Won") {
+      EXPECT_EQ(line.details.rfind("price ", 0), 0u) << line.details;
+    }
+  }
+
+  const auto setupEvents = Events(path, noSetup);
+  EXPECT_TRUE(InOrder(setupEvents, {"Read", "Setup sent", "Setup failed", "Failed"})) << Joined(setupEvents);
+  EXPECT_FALSE(InOrder(setupEvents, {"Commit sent"}));
+  std::string failure;
+  for (const HistoryLog::Line& line : HistoryLog::LinesOf(path, noSetup)) {
+    if (line.event == "Failed") failure = line.details;
+  }
+  EXPECT_NE(failure.find("Error:"), std::string::npos) << "the exchange's own text: " << failure;
+  EXPECT_EQ(failure.find('\n'), std::string::npos);
+  bool boxShown = false;
+  for (const std::string& box : ui_.Boxes()) boxShown = boxShown || box.find("URL: " + site_->Host()) != std::string::npos;
+  EXPECT_TRUE(boxShown) << "the failed exchange's box is still shown";
+
+  const auto unreadLines = HistoryLog::LinesOf(path, unread);
+  ASSERT_FALSE(unreadLines.empty());
+  EXPECT_EQ(unreadLines.back().event, "Read failed");
+  EXPECT_NE(unreadLines.back().details.find("Error:"), std::string::npos) << unreadLines.back().details;
+
+  {
+    std::lock_guard<std::mutex> guard(heardLock);
+    EXPECT_EQ(heard.size(), HistoryLog::LinesOf(path, won).size() + HistoryLog::LinesOf(path, noSetup).size() +
+                                HistoryLog::LinesOf(path, unread).size())
+        << "the hook hears what the log keeps";
+  }
+  struct stat status{};
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+}
+
+// Bids of one group, ending one after another: the first is won, so the
+// other two are cancelled and never committed, though the second's setup
+// was already under way. In another group the first is lost (its maximum is
+// below the price), and the next one still goes and wins.
+TEST_F(SnipeEngineTest, AWinCancelsTheRestOfItsGroupALossDoesNot) {
+  const std::string path = folder_.PathOf("history.log");
+  engine_->KeepHistory(path);
+  const std::uint32_t first = site_->AddAuction("Lamp 1", 9);
+  const std::uint32_t second = site_->AddAuction("Lamp 2", 15);
+  const std::uint32_t third = site_->AddAuction("Lamp 3", 21);
+  const std::uint32_t lost = site_->AddAuction("Chair 1", 9, 20.0, "rival");
+  const std::uint32_t next = site_->AddAuction("Chair 2", 15);
+  Watch(first, 3, 50.0f, "Lamps");
+  const std::uint32_t secondId = Watch(second, 3, 50.0f, "Lamps");
+  const std::uint32_t thirdId = Watch(third, 3, 50.0f, "Lamps");
+  const std::uint32_t lostId = Watch(lost, 3, 10.0f, "Chairs");
+  const std::uint32_t nextId = Watch(next, 3, 50.0f, "Chairs");
+  engine_->Start();
+  std::this_thread::sleep_for(23s);
+
+  const auto commits = Commits();
+  EXPECT_EQ(commits.count(first), 1u);
+  EXPECT_EQ(commits.count(second), 0u);
+  EXPECT_EQ(commits.count(third), 0u);
+  for (const std::uint32_t id : {secondId, thirdId}) {
+    const Bid* bid = Shown(id);
+    ASSERT_NE(bid, nullptr) << "kept in the list";
+    EXPECT_EQ(bid->status, BidStatus::Cancelled);
+    EXPECT_EQ(BidColumns::CellText(*bid, 5), "Cancelled");
+  }
+  const auto secondEvents = Events(path, second);
+  EXPECT_TRUE(InOrder(secondEvents, {"Setup sent", "Cancelled"})) << "prepared, then given up: " << Joined(secondEvents);
+  EXPECT_FALSE(InOrder(secondEvents, {"Commit sent"}));
+  EXPECT_EQ(HistoryLog::LinesOf(path, third).back().details, "item " + std::to_string(first) + " of group Lamps was won");
+
+  ASSERT_NE(Shown(lostId), nullptr);
+  EXPECT_EQ(Shown(lostId)->status, BidStatus::Ended);
+  EXPECT_EQ(Events(path, lost).back(), "Lost");
+  EXPECT_EQ(commits.count(next), 1u);
+  ASSERT_NE(Shown(nextId), nullptr);
+  EXPECT_EQ(Shown(nextId)->status, BidStatus::Won);
+}
+

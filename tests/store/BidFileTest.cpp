@@ -1,6 +1,7 @@
 #include "store/BidFile.h"
 
 #include "bids/BidList.h"
+#include "store/XmlDocument.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,46 @@ TEST(BidFile, RoundTripInTheExactLayout) {
     EXPECT_EQ(loaded.BidAt(i)->account, &loaded.AccountRecord());
     EXPECT_EQ(loaded.BidAt(i)->status, BidStatus::Unknown);
   }
+}
+
+// A bid's group is an attribute of its element, written only where there is
+// one (the list above, without groups, is byte for byte the classic file);
+// it reads back, and the rows read the same through the elements' children
+// alone, as a copy of the program that knows no groups reads them.
+TEST(BidFile, GroupsAreAttributesOfTheirBidsOnly) {
+  TempFolder folder;
+  BidList list;
+  const char* groups[] = {"Lamps & <shades>", "", "Lamps & <shades>"};
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    Bid bid;
+    bid.SetItem(100 + i);
+    bid.group = groups[i];
+    list.AddBid(bid);
+  }
+  const std::string path = folder.PathOf("bids.xml");
+  ASSERT_TRUE(SaveBidFile(path, list));
+  const std::string text = TempFolder::Read(path);
+  EXPECT_NE(text.find("<bid group=\"Lamps &amp; &lt;shades&gt;\">\r\n<item>100</item>"), std::string::npos) << text;
+  EXPECT_NE(text.find("</bid>\r\n<bid>\r\n<item>101</item>"), std::string::npos) << text;
+
+  BidList loaded;
+  ASSERT_TRUE(LoadBidFile(path, loaded));
+  ASSERT_EQ(loaded.RowCount(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(loaded.BidAt(i)->group, groups[i]) << i;
+  EXPECT_EQ(Rows(loaded), Rows(list));
+
+  XmlDocument document;
+  ASSERT_TRUE(document.Load(path));
+  ASSERT_TRUE(document.FindElement("bids"));
+  std::vector<std::uint32_t> items;
+  while (document.FindChild("bid")) {
+    document.EnterElement();
+    Bid bid;
+    EXPECT_TRUE(ReadBidElement(document, bid));
+    items.push_back(bid.Item());
+    document.LeaveElement();
+  }
+  EXPECT_EQ(items, (std::vector<std::uint32_t>{100, 101, 102}));
 }
 
 TEST(BidFile, EmptyListWritesOnlyTheDefaults) {
