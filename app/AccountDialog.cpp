@@ -157,7 +157,11 @@ void AccountDialog::Verify() {
   if (status_ == AccountStatus::Checking) return;
   if (!ApplyFields()) return;
   SetStatus(AccountStatus::Checking);
-  if (verification_ && verification_->thread.joinable()) verification_->thread.join();
+  if (verification_ && verification_->thread.joinable()) {
+    // The answer for the fields as they were is no longer wanted.
+    verification_->abandon = true;
+    verification_->thread.join();
+  }
   auto verification = std::make_shared<Verification>(ui_);
   verification_ = verification;
   verification->thread = std::thread([this, verification, account = working_, &client = client_,

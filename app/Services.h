@@ -5,10 +5,7 @@
 #include "net/HttpClient.h"
 #include "net/LocalClock.h"
 #include "net/SiteTimeParser.h"
-#include "site/BidPlacer.h"
 #include "site/DataPaths.h"
-#include "site/ErrorReport.h"
-#include "site/ItemPageReader.h"
 #include "site/ServerList.h"
 
 // The program's single instances, made once at start-up and handed to the
@@ -19,10 +16,7 @@ struct Services {
   explicit Services(DataPaths dataPaths)
       : paths(std::move(dataPaths)),
         servers(paths.PathOf(DataPaths::ServersFileName)),
-        client(ui),
-        report(ui),
-        reader(client, times, clock, ui, report),
-        placer(client, ui) {}
+        client(ui) {}
   ~Services() { ui.Shutdown(); }
   Services(const Services&) = delete;
   Services& operator=(const Services&) = delete;
@@ -33,8 +27,5 @@ struct Services {
   SiteTimeParser times;
   SystemClock clock;
   HttpClient client;
-  ErrorReport report;
-  ItemPageReader reader;
-  BidPlacer placer;
   TimingLog timing;
 };

@@ -32,18 +32,22 @@ ProgramRun::~ProgramRun() {
   std::filesystem::remove_all(folder_, ignored);
 }
 
-bool ProgramRun::Prepare(const PracticeSite& site, const BidList& bids) {
+bool ProgramRun::Prepare(const PracticeSite& site, const BidList& bids, const std::string& location) {
   std::error_code error;
   std::filesystem::copy_file(program_, folder_ + "quorrel",
                              std::filesystem::copy_options::overwrite_existing, error);
   if (error) return false;
   std::string servers = ReadWholeFile(QUORREL_SHIPPED_SERVERS);
-  for (std::size_t at; (at = servers.find("127.0.0.1:8480")) != std::string::npos;) {
-    servers.replace(at, 14, site.Host());
+  const std::pair<std::string, std::string> moves[] = {
+      {"127.0.0.1:8480", site.Host()},
+      {"127.0.0.1:8443", site.TlsHost()},
+      {"practice-tls/ca.pem", QUORREL_PRACTICE_TLS "/ca.pem"}};
+  for (const auto& [from, to] : moves) {
+    for (std::size_t at; (at = servers.find(from)) != std::string::npos;) servers.replace(at, from.size(), to);
   }
   std::ofstream(folder_ + "servers.xml") << servers;
   Account account;
-  if (!account.SetAccount(ServerList(folder_ + "servers.xml"), "sniper", "pw", "USA")) return false;
+  if (!account.SetAccount(ServerList(folder_ + "servers.xml"), "sniper", "pw", location)) return false;
   account.SetVerified(true);
   if (!SaveAccountFile(folder_ + "account.cfg", account)) return false;
   ProgramSettings settings;

@@ -21,7 +21,8 @@ class ProgramRun {
   ProgramRun& operator=(const ProgramRun&) = delete;
 
   const std::string& Folder() const { return folder_; }  // ends in '/'
-  bool Prepare(const PracticeSite& site, const BidList& bids);
+  // `location`: "USA", or "USA (secure)" for the site's TLS listener.
+  bool Prepare(const PracticeSite& site, const BidList& bids, const std::string& location = "USA");
   bool Start();
   bool Running();
   // SIGTERM, then waits (at most 30 s); the exit code, or -1.

@@ -11,7 +11,10 @@
 // Prints, per round trip and per bid, how many seconds before its end each
 // commit reached the site minus its margin (positive: early), then the
 // spread and the share within a tenth of a second.
-//   xvfb-run -a build/bench/snipe_bench [PROGRAM] [RTTS] [SITE_CLOCK_OFFSET]
+// Over HTTPS (the location "USA (secure)" on the site's TLS listener) it
+// also prints how many commits went out on a new connection, that is,
+// with a handshake between the bid's setup and its commit.
+//   xvfb-run -a build/bench/snipe_bench [PROGRAM] [RTTS] [SITE_CLOCK_OFFSET] [https]
 //   RTTS: comma-separated milliseconds, e.g. 0,50,150,300
 #include "BenchSupport.h"
 #include "PracticeSite.h"
@@ -42,12 +45,12 @@ struct Auction {
 struct Figures {
   int rtt;
   std::vector<double> offsets;  // sorted
-  int committed = 0, due = 0, within = 0, withReadInFlight = 0;
+  int committed = 0, due = 0, within = 0, withReadInFlight = 0, commitsOnNewConnections = 0;
   bool stalledCommitted = false;
   int exitCode = 0;
 };
 
-Figures RunAt(const std::string& program, int rttMs, std::int64_t clockOffset) {
+Figures RunAt(const std::string& program, int rttMs, std::int64_t clockOffset, bool secure) {
   Figures figures;
   figures.rtt = rttMs;
   ProgramRun run(program, "snipe");
@@ -58,6 +61,11 @@ Figures RunAt(const std::string& program, int rttMs, std::int64_t clockOffset) {
   options.clockOffset = clockOffset;
   options.rttMs = rttMs;
   options.logPath = run.Folder() + "site.log";
+  if (secure) {
+    options.tlsPort = 0;
+    options.tlsCertificate = QUORREL_PRACTICE_TLS "/site.pem";
+    options.tlsKey = QUORREL_PRACTICE_TLS "/site.key";
+  }
   PracticeSite site(options);
   if (!site.Start()) return figures;
 
@@ -93,7 +101,7 @@ Figures RunAt(const std::string& program, int rttMs, std::int64_t clockOffset) {
   }
   std::int64_t lastEnd = 0;
   for (const auto& entry : auctions) lastEnd = std::max(lastEnd, entry.second.endSite);
-  if (!run.Prepare(site, list) || !run.Start()) return figures;
+  if (!run.Prepare(site, list, secure ? "USA (secure)" : "USA") || !run.Start()) return figures;
 
   // The start-up reads first, at full speed; then the pages of the early
   // and the other-margins auctions are slow.
@@ -126,6 +134,7 @@ Figures RunAt(const std::string& program, int rttMs, std::int64_t clockOffset) {
     const double siteSeconds = (localMs + clockOffset * 1000.0) / 1000.0;
     const double offset = found->second.endSite - siteSeconds - found->second.margin;  // > 0: early
     offsetOf[found->first] = offset;
+    figures.commitsOnNewConnections += line.find("\"new_connection\":true") != std::string::npos;
     figures.withReadInFlight += std::any_of(readsDone.begin(), readsDone.end(), [&](std::int64_t done) {
       return done >= localMs && done - PracticeSite::kSlowPageMs - 2 * rttMs <= localMs;
     });
@@ -162,22 +171,23 @@ int main(int argc, char** argv) {
   std::stringstream list(argc > 2 ? argv[2] : "0,50,150,300");
   for (std::string rtt; std::getline(list, rtt, ',');) rtts.push_back(std::atoi(rtt.c_str()));
   const std::int64_t offset = argc > 3 ? std::atoll(argv[3]) : -3 * 3600 - 17;
+  const bool secure = argc > 4 && std::string(argv[4]) == "https";
 
   std::vector<Figures> all;
-  for (const int rtt : rtts) all.push_back(RunAt(program, rtt, offset));
+  for (const int rtt : rtts) all.push_back(RunAt(program, rtt, offset, secure));
 
-  std::printf("\nsite clock %+lld s; an error report open from the start; one setup stalled\n",
-              static_cast<long long>(offset));
-  std::printf("| round trip | committed | within ±0.1 s | min | median | max | read in flight | stalled one committed | exit |\n");
-  std::printf("|---|---|---|---|---|---|---|---|---|\n");
+  std::printf("\n%s; site clock %+lld s; an error report open from the start; one setup stalled\n",
+              secure ? "HTTPS" : "HTTP", static_cast<long long>(offset));
+  std::printf("| round trip | committed | within ±0.1 s | min | median | max | read in flight | commits on a new connection | stalled one committed | exit |\n");
+  std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
   for (const Figures& f : all) {
     if (f.offsets.empty()) {
-      std::printf("| %d ms | 0 of %d | | | | | | | %d |\n", f.rtt, f.due, f.exitCode);
+      std::printf("| %d ms | 0 of %d | | | | | | | | %d |\n", f.rtt, f.due, f.exitCode);
       continue;
     }
-    std::printf("| %d ms | %d of %d | %d | %+.3f | %+.3f | %+.3f | %d | %s | %d |\n", f.rtt, f.committed,
+    std::printf("| %d ms | %d of %d | %d | %+.3f | %+.3f | %+.3f | %d | %d | %s | %d |\n", f.rtt, f.committed,
                 f.due, f.within, f.offsets.front(), Percentile(f.offsets, 0.5), f.offsets.back(),
-                f.withReadInFlight, f.stalledCommitted ? "yes" : "no", f.exitCode);
+                f.withReadInFlight, f.commitsOnNewConnections, f.stalledCommitted ? "yes" : "no", f.exitCode);
   }
   return 0;
 }

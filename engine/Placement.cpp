@@ -40,6 +40,25 @@ Placement::~Placement() {
   if (thread_.joinable()) thread_.join();
 }
 
+void Placement::Abandon() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    abandon_ = true;
+    stop_ = true;
+  }
+  wake_.notify_all();
+}
+
+void Placement::AbandonUnlessCommitted() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (commitSent_) return;
+    abandon_ = true;
+    stop_ = true;
+  }
+  wake_.notify_all();
+}
+
 void Placement::Go() {
   {
     std::lock_guard<std::mutex> guard(lock_);
@@ -66,6 +85,16 @@ void Placement::ExchangeFailed(Report report, const std::string& error) {
   if (!error.empty()) ui_.PostErrorBox(error);
   report.error = error;
   reports_(report);
+}
+
+// A site that failed a moment ago may well fail again at once: the second
+// try waits a little, leaving it time to the moment.
+void Placement::PauseBeforeRetry() {
+  const std::int64_t left = commitBy_ - clock_.NowMicros();
+  const std::int64_t pause = std::min<std::int64_t>(kSecond, left / 3);
+  if (pause <= 0) return;
+  std::unique_lock<std::mutex> guard(lock_);
+  wake_.wait_for(guard, std::chrono::microseconds(pause), [this] { return stop_ || go_; });
 }
 
 bool Placement::FetchKey(std::string& key, std::string& error) {
@@ -97,6 +126,7 @@ bool Placement::FetchKey(std::string& key, std::string& error) {
       Report failed = NewReport(Report::SetupFailed);
       failed.attempt = attempt + 1;
       ExchangeFailed(failed, error);
+      PauseBeforeRetry();
       continue;
     }
     keptConnection_ = exchanged.timing.keptAlive;
@@ -111,6 +141,7 @@ bool Placement::FetchKey(std::string& key, std::string& error) {
     error = missing.error;
     reports_(missing);
     if (found == PatternResult::Failed) break;  // a broken pattern stays broken
+    PauseBeforeRetry();
   }
   if (error.empty() && !abandon_) error = "No time left for the bid setup";
   return false;

@@ -60,7 +60,9 @@ class Placement {
 
   void Go();
   // Gives up at once, the commit too (the program's end).
-  void Abandon() { abandon_ = true; }
+  void Abandon();
+  // Gives up unless the commit has gone out (a bid deleted or changed).
+  void AbandonUnlessCommitted();
   // The setup's connection stays open, so the commit costs one trip.
   bool KeptConnection() const { return keptConnection_; }
   bool CommitSent() const { return commitSent_; }
@@ -72,6 +74,7 @@ class Placement {
   // A failed exchange's text: for the report, and in the box as before.
   void ExchangeFailed(Report report, const std::string& error);
   bool WaitForGo();
+  void PauseBeforeRetry();
   Report NewReport(Report::Kind kind) const;
 
   HttpClient& client_;

@@ -83,7 +83,11 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
         if (stopping_ && inbox_.empty()) break;
         batch.swap(inbox_);
       }
-      for (Entry& entry : batch) Handle(entry);
+      for (Entry& entry : batch) {
+        Handle(entry);
+        // A long batch must not hold a moment that comes meanwhile.
+        if (started_ && clock_.NowMicros() >= nextMoment_) Plan(clock_.NowMicros());
+      }
       Step();
       NoteEnds();
     }
@@ -132,6 +136,9 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     Bid* bid = list_.FindBidById(id);
     if (bid == nullptr) return;
     const bool otherItem = item != bid->Item();
+    // A placement under way works on a copy: one made before a change of
+    // the amount or the margin would bid the old one.
+    if (!otherItem && (maxBid != bid->MaxBid() || margin != bid->Margin())) Retire(id);
     bid->SetItem(item);
     bid->SetMaxBid(maxBid);
     bid->SetMargin(margin);
@@ -166,6 +173,10 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   }
   void SetAccount(const Account& account) {
     list_.AccountRecord() = account;
+    // Placements under way carry the old account: they start again.
+    std::vector<std::uint32_t> underWay;
+    for (const auto& [id, placement] : placements_) underWay.push_back(id);
+    for (const std::uint32_t id : underWay) Retire(id);
     Changed();
   }
   void SetDefaultMargin(std::int32_t margin) {
@@ -461,7 +472,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   void Retire(std::uint32_t id) {
     const auto found = placements_.find(id);
     if (found == placements_.end()) return;
-    if (!found->second->CommitSent()) found->second->Abandon();
+    found->second->AbandonUnlessCommitted();
     retired_.push_back(std::move(found->second));
     placements_.erase(found);
   }
@@ -563,6 +574,10 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   bool PlaceBid(Bid& bid) override {
     if (hooks_.placing) hooks_.placing(bid.Item());
     auto& placement = placements_[bid.Id()];
+    // One that gave up without a key has a last try now.
+    if (placement && placement->Done() && !placement->CommitSent()) {
+      retired_.push_back(std::move(placement));
+    }
     if (!placement) {
       placement = std::make_unique<Placement>(
           client_, postingUi_, clock_, bid, clock_.NowMicros(),

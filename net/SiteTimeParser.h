@@ -4,6 +4,7 @@
 
 #include <boost/regex.hpp>
 
+#include <atomic>
 #include <map>
 #include <string>
 
@@ -13,7 +14,8 @@
 // Both texts of one page read go through the same parser, so their
 // difference is the time left whatever the user's own zone and clock.
 //
-// User-interface thread only.
+// Parsing happens on the engine's thread; the offset is set on the
+// user-interface thread, hence atomic.
 class SiteTimeParser {
  public:
   SiteTimeParser();
@@ -39,5 +41,5 @@ class SiteTimeParser {
   boost::regex monthFirst_;
   boost::regex dayFirst_;
   std::map<std::string, int> zones_;
-  int timeOffset_ = 0;
+  std::atomic<int> timeOffset_{0};
 };
