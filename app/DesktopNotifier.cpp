@@ -18,13 +18,15 @@ DesktopNotifier::DesktopNotifier(std::function<void(std::uint32_t)> show) : show
 
 DesktopNotifier::~DesktopNotifier() = default;
 
-bool DesktopNotifier::Show(std::uint32_t bidId, const std::string& title, const std::string& text, Kind kind) {
+bool DesktopNotifier::Show(std::uint32_t bidId, const BidNotice& notice) {
+  using Kind = BidNotice::Kind;
+  const Kind kind = notice.kind;
   if (!enabled_) return false;
   auto shown = std::make_unique<Shown>();
   shown->bidId = bidId;
   wxNotificationMessage& message = shown->message;
-  message.SetTitle(FromSite(title));
-  message.SetMessage(FromSite(text));
+  message.SetTitle(FromSite(notice.title));
+  message.SetMessage(FromSite(notice.text));
   message.SetFlags(kind == Kind::Error ? wxICON_ERROR : kind == Kind::Warning ? wxICON_WARNING : wxICON_INFORMATION);
   message.AddAction(kShowAction, "Show bid");
   message.Bind(wxEVT_NOTIFICATION_MESSAGE_ACTION, [this, bidId](wxCommandEvent&) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/BidNotice.h"
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -13,7 +15,6 @@ class wxNotificationMessage;
 // id. User-interface thread only.
 class DesktopNotifier {
  public:
-  enum class Kind { Info, Warning, Error };
   // The action's id: notifications number their actions.
   static constexpr int kShowAction = 1;
 
@@ -25,7 +26,7 @@ class DesktopNotifier {
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool Enabled() const { return enabled_; }
   // False when turned off or when no notification service took it.
-  bool Show(std::uint32_t bidId, const std::string& title, const std::string& text, Kind kind);
+  bool Show(std::uint32_t bidId, const BidNotice& notice);
 
  private:
   struct Shown;

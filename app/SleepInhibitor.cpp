@@ -9,7 +9,12 @@ constexpr const char* kLogind = "org.freedesktop.login1";
 constexpr const char* kManagerPath = "/org/freedesktop/login1";
 constexpr const char* kManager = "org.freedesktop.login1.Manager";
 
-std::string Message(GError* error) { return error != nullptr && error->message ? error->message : "unknown error"; }
+// The error as logind or the bus put it, without GDBus's prefix.
+std::string Message(GError* error) {
+  if (error == nullptr || error->message == nullptr) return "unknown error";
+  if (g_dbus_error_is_remote_error(error)) g_dbus_error_strip_remote_error(error);
+  return error->message;
+}
 }  // namespace
 
 // Callbacks of a cancelled call come after their object is gone: they look
