@@ -39,6 +39,13 @@ BidListView::BidListView(wxWindow* parent, Services& services)
     engine_->hooks.placing = [&timing](std::uint32_t item) { timing.Placing(item); };
     engine_->hooks.refreshAll = [&timing] { timing.Event("refresh_all"); };
   }
+  // Pending calls go with the window; the engine stops before it does.
+  engine_->hooks.bidEvent = [this](const BidEvent& event) {
+    CallAfter([this, event] {
+      if (onBidEvent) onBidEvent(event);
+    });
+  };
+  engine_->SetLogsFolder(services_.paths.LogsFolder());
 
   AssignImageList(Artwork::MakeRowImages(), wxIMAGE_LIST_SMALL);
   for (int i = 0; i < BidColumns::kCount; ++i) {
@@ -182,6 +189,15 @@ void BidListView::SelectOnly(long row) {
   if (row >= 0 && row < GetItemCount()) {
     SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     EnsureVisible(row);
+  }
+}
+
+void BidListView::SelectBid(std::uint32_t id) {
+  for (std::size_t row = 0; row < snapshot_->rows.size(); ++row) {
+    if (snapshot_->rows[row].Id() == id) {
+      SelectOnly(static_cast<long>(row));
+      return;
+    }
   }
 }
 

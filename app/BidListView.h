@@ -7,6 +7,7 @@
 #include <wx/listctrl.h>
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 
@@ -54,6 +55,11 @@ class BidListView : public wxListCtrl, public EngineObserver {
   int SelectedCount() const { return GetSelectedItemCount(); }
   long FirstSelected() const { return GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); }
   void SelectOnly(long row);
+  // The row of that bid, alone, if the list shows it.
+  void SelectBid(std::uint32_t id);
+
+  // Every step of every bid, on the user-interface thread.
+  std::function<void(const BidEvent&)> onBidEvent;
 
   void SetSort(int column, int order);
   const SortOrder& Sort() const { return sort_; }

@@ -5,9 +5,13 @@
 #include "app/BidListView.h"
 #include "app/Services.h"
 #include "app/AboutBox.h"
+#include "app/BidNotice.h"
+#include "app/DesktopNotifier.h"
+#include "app/SleepInhibitor.h"
 #include "app/OptionsDialog.h"
 #include "app/UpgradeDialog.h"
 #include "app/WxRequestReceiver.h"
+#include "app/WxText.h"
 #include "net/SiteRequest.h"
 #include "net/VersionInfo.h"
 #include "app/StartupEntry.h"
@@ -18,6 +22,7 @@
 #include "store/XmlDocument.h"
 
 #include <wx/accel.h>
+#include <wx/datetime.h>
 #include <wx/msgdlg.h>
 #include <wx/menu.h>
 #include <wx/statbmp.h>
@@ -38,6 +43,16 @@ MainFrame::MainFrame(Services& services)
   BuildToolbar();
   BuildStatusBar();
   list_ = new BidListView(this, services_);
+  list_->onBidEvent = [this](const BidEvent& event) { BidEventShown(event); };
+  notifier_ = std::make_unique<DesktopNotifier>([this](std::uint32_t id) { ShowBid(id); });
+  inhibitor_ = std::make_unique<SleepInhibitor>(SleepInhibitor::Events{
+      [this](const std::string& error) {
+        // Once a run: where there is no logind there never will be.
+        if (awakeFailureTold_) return;
+        awakeFailureTold_ = true;
+        awakeFailure_ = kCannotKeepAwake + error;
+      },
+      [this] { list_->Engine().RefreshWatching(); }});
 
   wxAcceleratorEntry keys[] = {{wxACCEL_NORMAL, WXK_DELETE, List::kDelete},
                                {wxACCEL_NORMAL, WXK_F5, List::kRefreshAll}};
@@ -65,11 +80,13 @@ MainFrame::MainFrame(Services& services)
   }, kAbout);
 
   Bind(wxEVT_MENU, [this](wxCommandEvent&) {
-    OptionsDialog dialog(this, {loadAutomatically, minimizeToTray, checkUpdates});
+    OptionsDialog dialog(this, {loadAutomatically, minimizeToTray, checkUpdates, keepAwake, notifications});
     if (dialog.ShowModal() != wxID_OK) return;
     loadAutomatically = dialog.GetOptions().loadAutomatically;
     minimizeToTray = dialog.GetOptions().minimizeToTray;
     checkUpdates = dialog.GetOptions().checkUpdates;  // looked at by the next start
+    keepAwake = dialog.GetOptions().keepAwake;
+    notifications = dialog.GetOptions().notifications;
     ApplyOptions();
   }, kOptions);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, kExit);
@@ -104,7 +121,10 @@ MainFrame::MainFrame(Services& services)
   Bind(wxEVT_CLOSE_WINDOW, &MainFrame::OnClose, this);
 }
 
-MainFrame::~MainFrame() { versionReceiver_->Detach(); }
+MainFrame::~MainFrame() {
+  versionReceiver_->Detach();
+  list_->onBidEvent = nullptr;
+}
 
 void MainFrame::BuildMenus() {
   // Menu items that have a toolbar button show its image.
@@ -176,15 +196,54 @@ void MainFrame::BuildStatusBar() {
   });
 }
 
+namespace {
+// A time on the local monotonic clock as the wall clock will show it.
+wxString WallClock(std::int64_t at, std::int64_t now) {
+  return (wxDateTime::Now() + wxTimeSpan::Milliseconds((at - now) / 1000)).Format("%H:%M:%S");
+}
+}  // namespace
+
 // At idle time: the status bar tells whether bids can be placed as the user
-// expects.
+// expects, and whether the computer is kept awake for them.
 void MainFrame::UpdateStatus() {
+  KeepAwake();
   const bool verified = list_->IsAccountVerified();
-  if (statusShown_ && verified == verifiedShown_) return;
-  statusShown_ = true;
-  verifiedShown_ = verified;
-  SetStatusText(verified ? "Ready" : kNotVerified, 1);
+  wxString text = verified ? "Ready" : kNotVerified;
+  const auto& due = list_->Shown().due;
+  if (verified && inhibitor_->Held() && due) {
+    text = kKeepingAwake + WallClock(due->until, services_.clock.NowMicros());
+  } else if (verified && !awakeFailure_.empty()) {
+    text = FromSite(awakeFailure_);
+  }
+  if (statusSet_ && text == statusShown_) return;
+  statusSet_ = true;
+  statusShown_ = text;
+  SetStatusText(text, 1);
   warning_->Show(!verified);
+}
+
+void MainFrame::KeepAwake() {
+  const auto& due = list_->Shown().due;
+  if (!keepAwake || !due) {
+    inhibitor_->Release();
+    awakeFailure_.clear();
+    return;
+  }
+  inhibitor_->Hold(ToBytes("Bid on item " + std::to_string(due->item) + " due at " +
+                           WallClock(due->moment, services_.clock.NowMicros())));
+}
+
+void MainFrame::BidEventShown(const BidEvent& event) {
+  if (!notifications) return;
+  const Bid* bid = list_->Shown().FindBidById(event.bidId);
+  const auto notice = BidNotice::For(event, BidNotice::NameOf(bid ? bid->title : std::string(), event.item));
+  if (notice) notifier_->Show(event.bidId, *notice);
+}
+
+void MainFrame::ShowBid(std::uint32_t id) {
+  RestoreFromTray();
+  list_->SelectBid(id);
+  list_->SetFocus();
 }
 
 bool MainFrame::Initialize() {

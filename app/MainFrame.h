@@ -12,6 +12,9 @@ struct SiteRequest;
 class BidListView;
 class WxRequestReceiver;
 class TrayIcon;
+class SleepInhibitor;
+class DesktopNotifier;
+struct BidEvent;
 class wxStaticBitmap;
 
 // The program's one top-level window: the menu bar, the toolbar, the bid
@@ -34,6 +37,8 @@ class MainFrame : public wxFrame {
   };
   static constexpr const char* kNotVerified =
       "Ebay account not verified. Bids might not be placed correctly.";
+  static constexpr const char* kKeepingAwake = "Keeping the computer awake until ";  // HH:MM:SS
+  static constexpr const char* kCannotKeepAwake = "Can't keep the computer awake while a bid is due: ";
 
   explicit MainFrame(Services& services);
   ~MainFrame() override;
@@ -79,6 +84,11 @@ class MainFrame : public wxFrame {
   void BuildToolbar();
   void BuildStatusBar();
   void UpdateStatus();
+  // The sleep lock, held while a bid is due (and the option says so).
+  void KeepAwake();
+  void BidEventShown(const BidEvent& event);
+  // A notification clicked: the window to the front, the bid selected.
+  void ShowBid(std::uint32_t id);
   void OnIconize(wxIconizeEvent& event);
   void OnClose(wxCloseEvent& event);
   void VersionFileArrived(std::unique_ptr<SiteRequest> request);
@@ -90,8 +100,12 @@ class MainFrame : public wxFrame {
   wxStaticBitmap* warning_ = nullptr;
   bool toolbarVisible_ = true;
   bool statusBarVisible_ = true;
-  bool verifiedShown_ = false;
-  bool statusShown_ = false;
+  std::unique_ptr<SleepInhibitor> inhibitor_;
+  std::unique_ptr<DesktopNotifier> notifier_;
+  std::string awakeFailure_;  // shown while the lock it is about is wanted
+  bool awakeFailureTold_ = false;
+  wxString statusShown_;
+  bool statusSet_ = false;
   wxRect normalRect_{100, 100, 650, 250};  // where the window stands when neither minimised nor maximised
   int placementFlags_ = 0;                 // kept as the file has them
 };

@@ -10,10 +10,14 @@ OptionsDialog::OptionsDialog(wxWindow* parent, const Options& options)
   auto* load = new wxCheckBox(group->GetStaticBox(), kLoadId, "Load automatically when Windows starts");
   auto* tray = new wxCheckBox(group->GetStaticBox(), kTrayId, "Minimize to system tray");
   auto* updates = new wxCheckBox(group->GetStaticBox(), kUpdatesId, "Automatically check for updates");
+  auto* awake = new wxCheckBox(group->GetStaticBox(), kKeepAwakeId, "Keep the computer awake while a bid is due");
+  auto* notify = new wxCheckBox(group->GetStaticBox(), kNotificationsId, "Show desktop notifications of bids");
   load->SetValue(options_.loadAutomatically);
   tray->SetValue(options_.minimizeToTray);
   updates->SetValue(options_.checkUpdates);
-  for (wxCheckBox* box : {load, tray, updates}) group->Add(box, 0, wxALL, 6);
+  awake->SetValue(options_.keepAwake);
+  notify->SetValue(options_.notifications);
+  for (wxCheckBox* box : {load, tray, updates, awake, notify}) group->Add(box, 0, wxALL, 6);
 
   auto* column = new wxBoxSizer(wxVERTICAL);
   column->Add(group, 0, wxEXPAND | wxALL, 10);
@@ -21,8 +25,8 @@ OptionsDialog::OptionsDialog(wxWindow* parent, const Options& options)
   SetSizerAndFit(column);
   CentreOnParent();
 
-  Bind(wxEVT_BUTTON, [this, load, tray, updates](wxCommandEvent&) {
-    options_ = {load->GetValue(), tray->GetValue(), updates->GetValue()};
+  Bind(wxEVT_BUTTON, [this, load, tray, updates, awake, notify](wxCommandEvent&) {
+    options_ = {load->GetValue(), tray->GetValue(), updates->GetValue(), awake->GetValue(), notify->GetValue()};
     EndModal(wxID_OK);
   }, wxID_OK);
 }

@@ -6,6 +6,7 @@
 #include "bids/SiteOperations.h"
 #include "engine/HistoryLog.h"
 #include "engine/Placement.h"
+#include "engine/PreMomentCheck.h"
 #include "engine/PostingUserInterface.h"
 #include "engine/ReadPool.h"
 #include "engine/SiteClock.h"
@@ -35,6 +36,8 @@ constexpr std::int64_t kProbeHorizon = 180 * kSecond;
 // The setup goes this long before the moment, plus a few exchanges.
 constexpr std::int64_t kSetupLead = 3 * kSecond;
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+// After the end the final read comes within this (a re-read included).
+constexpr std::int64_t kFinalReadTime = 5 * kSecond;
 
 }  // namespace
 
@@ -60,6 +63,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
 
   ~Core() {
     // Their threads report into the inbox: they end while it is there.
+    checks_.clear();
     for (auto& [id, placement] : placements_) placement->Abandon();
     for (auto& placement : retired_) placement->Abandon();
     placements_.clear();
@@ -143,6 +147,9 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     bid->SetMaxBid(maxBid);
     bid->SetMargin(margin);
     bid->group = group;
+    // What the check found may no longer hold: it looks again.
+    bid->note.clear();
+    checked_.erase(id);
     if (otherItem) {
       // Nothing read of the old item holds for the new one.
       bid->ForgetSiteData();
@@ -158,6 +165,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
       if (const auto row = list_.RowOf(list_.FindBidById(id))) list_.DeleteRow(*row);
       Retire(id);
       lastRead_.erase(id);
+      checked_.erase(id);
     }
     Changed();
     Save();
@@ -171,6 +179,16 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     for (std::size_t row = 0; row < list_.RowCount(); ++row) scheduler_.RequestRead(*list_.BidAt(row));
     Changed();
   }
+  // After a sleep nothing read before it can be trusted: the page says
+  // what happened meanwhile, and the site's clock is learnt again.
+  void RefreshWatching() {
+    for (std::size_t row = 0; row < list_.RowCount(); ++row) {
+      Bid* bid = list_.BidAt(row);
+      if (bid->status == BidStatus::Watching) scheduler_.RequestRead(*bid);
+    }
+    Changed();
+  }
+  void SetLogsFolder(const std::string& folder) { logsFolder_ = folder; }
   void SetAccount(const Account& account) {
     list_.AccountRecord() = account;
     // Placements under way carry the old account: they start again.
@@ -428,6 +446,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
         }
       }
       const std::int64_t setupAt = *moment - Lead(*bid);
+      if (now < setupAt) CheckAhead(*bid, *moment - now);
       if (now >= setupAt && placements_.count(bid->Id()) == 0 && !scheduler_.Placed(bid->Id())) {
         StartPlacement(*bid, *moment);
       }
@@ -454,6 +473,38 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     return *bid.readTime + (std::int64_t{bid.secondsLeftAtRead} - bid.Margin()) * kSecond;
   }
 
+  // The check before the moment: once when the bid comes within the first
+  // check's lead, and again within the last's (once only for a bid that
+  // came into both at once).
+  void CheckAhead(const Bid& bid, std::int64_t left) {
+    if (left > kFirstCheck || checks_.count(bid.Id()) != 0) return;
+    int& done = checked_[bid.Id()];
+    const int due = left <= kLastCheck ? 2 : 1;
+    if (done >= due) return;
+    done = due;
+    checks_[bid.Id()] = std::make_unique<PreMomentCheck>(
+        client_, postingUi_, bid, logsFolder_, [this](std::unique_ptr<PreMomentCheck::Findings> findings) {
+          // The page first, as any read: the findings are judged on it.
+          std::shared_ptr<PreMomentCheck::Findings> shared(std::move(findings));
+          if (shared->page && shared->page->succeeded) Deliver(std::move(shared->page));
+          Post([shared](Core& core) { core.Checked(*shared); });
+        });
+  }
+
+  void Checked(const PreMomentCheck::Findings& findings) {
+    Bid* bid = list_.FindBidById(findings.bidId);
+    if (bid == nullptr || bid->status != BidStatus::Watching) return;
+    std::string note;
+    for (const std::string& reason : PreMomentCheck::Reasons(*bid, list_.AccountRecord(), findings)) {
+      note += (note.empty() ? "" : "; ") + reason;
+    }
+    bid->note = note;
+    if (!note.empty()) Warn(*bid);
+    Changed();
+  }
+
+  void Warn(const Bid& bid) { Emit(bid, BidEvent::Kind::Warning, bid.note); }
+
   std::int64_t Lead(const Bid& bid) const {
     const auto clock = bid.account ? clocks_.find(bid.account->Profile().URL) : clocks_.end();
     const std::int64_t exchange =
@@ -478,6 +529,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   }
 
   void Reap() {
+    std::erase_if(checks_, [](const auto& entry) { return entry.second->Finished(); });
     std::erase_if(retired_, [](const std::unique_ptr<Placement>& p) { return p->Done(); });
     for (auto it = placements_.begin(); it != placements_.end();) {
       Bid* bid = list_.FindBidById(it->first);
@@ -614,6 +666,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     auto snapshot = std::make_shared<EngineSnapshot>();
     snapshot->account = list_.AccountRecord();
     snapshot->defaultMargin = list_.defaultMargin;
+    snapshot->due = Due(clock_.NowMicros());
     snapshot->rows.reserve(list_.RowCount());
     for (std::size_t row = 0; row < list_.RowCount(); ++row) {
       snapshot->rows.push_back(*list_.BidAt(row));
@@ -630,6 +683,28 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   }
 
  private:
+  // The bids the computer must stay awake for: moments within the window,
+  // ends not yet read.
+  std::optional<EngineSnapshot::Due> Due(std::int64_t now) const {
+    std::optional<EngineSnapshot::Due> due;
+    for (std::size_t row = 0; row < list_.RowCount(); ++row) {
+      const Bid& bid = *list_.BidAt(row);
+      const bool waiting = bid.status == BidStatus::BidPlaced || bid.status == BidStatus::AwaitingResult;
+      if (bid.status != BidStatus::Watching && !waiting) continue;
+      const std::optional<std::int64_t> moment = bid.status == BidStatus::Watching ? Moment(bid) : std::nullopt;
+      if (!waiting && (!moment || *moment - now > kDueWindow)) continue;
+      const std::int64_t end =
+          bid.readTime ? *bid.readTime + std::int64_t{bid.secondsLeftAtRead} * kSecond + kFinalReadTime : now;
+      if (!due) due = EngineSnapshot::Due{bid.Item(), moment.value_or(now), std::max(end, now)};
+      if (moment && (*moment < due->moment || due->moment <= now)) {
+        due->item = bid.Item();
+        due->moment = *moment;
+      }
+      due->until = std::max({due->until, end, now});
+    }
+    return due;
+  }
+
   std::int64_t NextWake() const {
     if (!started_) return dirty_ ? published_ + kPublishEvery : kNever;
     std::int64_t wake = std::min(nextTick_, nextMoment_);
@@ -667,6 +742,8 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::int64_t nextMoment_ = kNever;
   bool dirty_ = false;
   std::int64_t published_ = 0;
+  std::string logsFolder_;
+  std::map<std::uint32_t, int> checked_;  // checks begun per bid: 1 the first, 2 the last too
   bool probeInFlight_ = false;
   std::atomic<bool> probeAbandon_{false};
 
@@ -677,6 +754,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::shared_ptr<const EngineSnapshot> snapshot_;
 
   // Last: their threads hand results to everything above.
+  std::map<std::uint32_t, std::unique_ptr<PreMomentCheck>> checks_;
   ReadPool reads_;
   std::jthread probe_;
 
@@ -737,6 +815,10 @@ void SnipeEngine::DeleteBids(const std::vector<std::uint32_t>& ids) {
 }
 void SnipeEngine::Refresh(std::uint32_t id) { Post([id](Core& core) { core.Refresh(id); }); }
 void SnipeEngine::RefreshAll() { Post([](Core& core) { core.RefreshAll(); }); }
+void SnipeEngine::RefreshWatching() { Post([](Core& core) { core.RefreshWatching(); }); }
+void SnipeEngine::SetLogsFolder(const std::string& folder) {
+  Post([folder](Core& core) { core.SetLogsFolder(folder); });
+}
 void SnipeEngine::SetAccount(const Account& account) {
   Post([account](Core& core) { core.SetAccount(account); });
 }

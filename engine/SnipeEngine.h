@@ -59,6 +59,8 @@ class SnipeEngine {
   // loading the files at start, and tests.
   void Call(const std::function<void(BidList&)>& job);
 
+  // Where a failed sign-in's reply is kept; set before Start.
+  void SetLogsFolder(const std::string& folder);
   // The ticks begin; the first Refresh all follows a second later.
   void Start();
   // The bid file on disk is the only copy of a list that could not be
@@ -76,6 +78,8 @@ class SnipeEngine {
   void DeleteBids(const std::vector<std::uint32_t>& ids);
   void Refresh(std::uint32_t id);
   void RefreshAll();
+  // Every Watching bid read at once (the computer woke from a sleep).
+  void RefreshWatching();
   void SetAccount(const Account& account);
   void SetDefaultMargin(std::int32_t margin);
   void SetSort(const SortOrder& order);
@@ -84,6 +88,14 @@ class SnipeEngine {
   void SetVisible(bool visible);
 
   std::shared_ptr<const EngineSnapshot> Snapshot() const;
+
+  // A bid is due, and keeps the computer awake, from this long before its
+  // moment until its final read.
+  static constexpr std::int64_t kDueWindow = 600'000'000;
+  // Each bid's moment is checked for what would make it fail this long
+  // before it, and again this long before it.
+  static constexpr std::int64_t kFirstCheck = kDueWindow;
+  static constexpr std::int64_t kLastCheck = 60'000'000;
 
   Hooks hooks;
 

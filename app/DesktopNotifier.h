@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/BidNotice.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+class wxNotificationMessage;
+
+// Desktop notifications about bids (libnotify, through wxWidgets). Each
+// carries a "Show bid" action; choosing it calls `show` with that bid's
+// id. User-interface thread only.
+class DesktopNotifier {
+ public:
+  // The action's id: notifications number their actions.
+  static constexpr int kShowAction = 1;
+
+  explicit DesktopNotifier(std::function<void(std::uint32_t bidId)> show);
+  ~DesktopNotifier();
+  DesktopNotifier(const DesktopNotifier&) = delete;
+  DesktopNotifier& operator=(const DesktopNotifier&) = delete;
+
+  void SetEnabled(bool enabled) { enabled_ = enabled; }
+  bool Enabled() const { return enabled_; }
+  // False when turned off or when no notification service took it.
+  bool Show(std::uint32_t bidId, const BidNotice& notice);
+
+ private:
+  struct Shown;
+  std::function<void(std::uint32_t)> show_;
+  bool enabled_ = true;
+  // The action reaches a notification only while it exists: the latest
+  // ones are kept.
+  std::deque<std::unique_ptr<Shown>> shown_;
+};
