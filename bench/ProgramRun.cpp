@@ -43,7 +43,9 @@ bool ProgramRun::Prepare(const PracticeSite& site, const BidList& bids, const st
       {"127.0.0.1:8443", site.TlsHost()},
       {"practice-tls/ca.pem", QUORREL_PRACTICE_TLS "/ca.pem"}};
   for (const auto& [from, to] : moves) {
-    for (std::size_t at; (at = servers.find(from)) != std::string::npos;) servers.replace(at, from.size(), to);
+    for (std::size_t at = 0; (at = servers.find(from, at)) != std::string::npos; at += to.size()) {
+      servers.replace(at, from.size(), to);
+    }
   }
   std::ofstream(folder_ + "servers.xml") << servers;
   Account account;

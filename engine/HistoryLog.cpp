@@ -1,5 +1,7 @@
 #include "engine/HistoryLog.h"
 
+#include "store/FileDescriptor.h"
+
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -12,20 +14,6 @@ namespace {
 
 // Files larger than any this program writes are not read for the dialog.
 constexpr std::int64_t kLargestRead = 16'000'000;
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 int OpenForAppend(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
@@ -99,8 +87,8 @@ bool HistoryLog::Append(const BidEvent& event) {
       ::rename(path_.c_str(), OldPath(path_).c_str()) != 0) {
     return false;
   }
-  const Descriptor file(OpenForAppend(path_));
-  return file.Get() >= 0 && WriteAll(file.Get(), line);
+  const FileDescriptor file(OpenForAppend(path_));
+  return file.get() >= 0 && WriteAll(file.get(), line);
 }
 
 std::vector<HistoryLog::Line> HistoryLog::LinesOf(const std::string& path, std::uint32_t item) {

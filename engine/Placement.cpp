@@ -59,10 +59,11 @@ void Placement::AbandonUnlessCommitted() {
   wake_.notify_all();
 }
 
-void Placement::Go() {
+void Placement::Go(std::int64_t keptWait) {
   {
     std::lock_guard<std::mutex> guard(lock_);
     go_ = true;
+    keptWait_ = keptWait;
   }
   wake_.notify_all();
 }
@@ -77,8 +78,15 @@ Placement::Report Placement::NewReport(Report::Kind kind) const {
 bool Placement::WaitForGo() {
   std::unique_lock<std::mutex> guard(lock_);
   wake_.wait(guard, [this] { return go_ || stop_; });
+  if (stop_) return false;
+  const ServerProfile& profile = account_.Profile();
+  if (keptWait_ > 0 && client_.LaneReady(profile.URL, profile.ca_file, Lane())) {
+    wake_.wait_for(guard, std::chrono::microseconds(keptWait_), [this] { return stop_; });
+  }
   return !stop_;
 }
+
+std::string Placement::Lane() const { return "bid " + std::to_string(bid_.Id()); }
 
 void Placement::ExchangeFailed(Report report, const std::string& error) {
   if (abandon_) return;  // nothing to say about an exchange given up
@@ -113,6 +121,7 @@ bool Placement::FetchKey(std::string& key, std::string& error) {
     options.abandon = &abandon_;
     options.caFile = profile.ca_file;
     options.error = &error;
+    options.lane = Lane();
     Report sent = NewReport(Report::SetupSent);
     sent.attempt = attempt + 1;
     reports_(sent);
@@ -129,7 +138,6 @@ bool Placement::FetchKey(std::string& key, std::string& error) {
       PauseBeforeRetry();
       continue;
     }
-    keptConnection_ = exchanged.timing.keptAlive;
     reports_(exchanged);
     const PatternResult found = SearchPattern(profile.bid_setup.keyexp, page, key, ui_,
                                               "Malformed regular expression parsing bid key\n");
@@ -172,6 +180,7 @@ void Placement::Run() {
     options.abandon = &abandon_;
     options.caFile = profile.ca_file;
     options.error = &error;
+    options.lane = Lane();
     Report exchanged = NewReport(Report::CommitAnswered);
     options.timing = &exchanged.timing;
     std::string page;
@@ -185,6 +194,7 @@ void Placement::Run() {
       ui_.PostErrorBox(error);  // the box the failed exchange would have posted
     }
   }
+  client_.CloseLane(account_.Profile().URL, account_.Profile().ca_file, Lane());
   finished.abandoned = abandon_ && !finished.committed;
   if (!finished.committed) finished.error = error;
   done_ = true;

@@ -58,13 +58,14 @@ class Placement {
   Placement(const Placement&) = delete;
   Placement& operator=(const Placement&) = delete;
 
-  void Go();
+  // The moment as reckoned for a new connection; where the setup's
+  // connection is still open, the commit waits `keptWait` more, the round
+  // trip it saves.
+  void Go(std::int64_t keptWait = 0);
   // Gives up at once, the commit too (the program's end).
   void Abandon();
   // Gives up unless the commit has gone out (a bid deleted or changed).
   void AbandonUnlessCommitted();
-  // The setup's connection stays open, so the commit costs one trip.
-  bool KeptConnection() const { return keptConnection_; }
   bool CommitSent() const { return commitSent_; }
   bool Done() const { return done_; }
 
@@ -74,6 +75,7 @@ class Placement {
   // A failed exchange's text: for the report, and in the box as before.
   void ExchangeFailed(Report report, const std::string& error);
   bool WaitForGo();
+  std::string Lane() const;
   void PauseBeforeRetry();
   Report NewReport(Report::Kind kind) const;
 
@@ -88,9 +90,9 @@ class Placement {
   std::mutex lock_;
   std::condition_variable wake_;
   bool go_ = false;
+  std::int64_t keptWait_ = 0;
   bool stop_ = false;
   std::atomic<bool> abandon_{false};
-  std::atomic<bool> keptConnection_{false};
   std::atomic<bool> commitSent_{false};
   std::atomic<bool> done_{false};
   std::thread thread_;  // last: it uses everything above

@@ -305,7 +305,8 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::string CommitArrival(const Bid& bid, const Placement::Report& report) const {
     const SiteClock* clock = ClockOf(bid);
     if (clock != nullptr && clock->Known() && report.timing.sent != 0) {
-      const std::int64_t arrived = clock->SiteMicrosAt(report.timing.sent) + clock->ArrivalDelay(report.timing.keptAlive);
+      const std::int64_t arrived =
+          clock->SiteMicrosAt(report.timing.sent) + clock->ArrivalDelay(!report.timing.newConnection);
       return ", the commit arrived " + Seconds(bid.endTime * kSecond - arrived, 1) + " s before the end";
     }
     SiteTime date = 0;
@@ -461,14 +462,14 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   }
 
   // When the bid's commit must leave: on the site clock's estimate where it
-  // is narrow enough, else by the whole-second count.
+  // is narrow enough, else by the whole-second count. Reckoned for a new
+  // connection: whether the setup's is still open is known only then, and
+  // the placement waits the round trip it saves (KeptWait).
   std::optional<std::int64_t> Moment(const Bid& bid) const {
     if (!bid.readTime || bid.account == nullptr) return std::nullopt;
     const auto clock = clocks_.find(bid.account->Profile().URL);
     if (clock != clocks_.end() && clock->second.Precise()) {
-      const auto placement = placements_.find(bid.Id());
-      const bool kept = placement != placements_.end() && placement->second->KeptConnection();
-      return clock->second.LocalTimeOf(bid.endTime - bid.Margin()) - clock->second.ArrivalDelay(kept);
+      return clock->second.LocalTimeOf(bid.endTime - bid.Margin()) - clock->second.ArrivalDelay(false);
     }
     return *bid.readTime + (std::int64_t{bid.secondsLeftAtRead} - bid.Margin()) * kSecond;
   }
@@ -635,9 +636,16 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
           client_, postingUi_, clock_, bid, clock_.NowMicros(),
           [this](Placement::Report report) { Push(Entry{nullptr, nullptr, std::move(report), false}); });
     }
-    placement->Go();
+    placement->Go(KeptWait(bid));
     Changed();
     return true;
+  }
+
+  std::int64_t KeptWait(const Bid& bid) const {
+    if (bid.account == nullptr) return 0;
+    const auto clock = clocks_.find(bid.account->Profile().URL);
+    if (clock == clocks_.end() || !clock->second.Precise()) return 0;
+    return clock->second.ArrivalDelay(false) - clock->second.ArrivalDelay(true);
   }
 
   // BidListDisplay

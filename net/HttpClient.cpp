@@ -8,7 +8,10 @@
 
 #include <curl/curl.h>
 
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -347,6 +350,45 @@ bool HttpClient::HttpPost(const std::string& host, const std::string& path,
   return Exchange("POST", host, path, body, page, dateHeader, {});
 }
 
+namespace {
+
+std::string PoolKey(const std::string& origin, const std::string& caFile, const std::string& lane) {
+  return origin + "\n" + caFile + (lane.empty() ? std::string() : "\n" + lane);
+}
+
+}  // namespace
+
+bool HttpClient::LaneReady(const std::string& host, const std::string& caFile, const std::string& lane) {
+  if (!curl_) return false;
+  const SiteAddress site(host);
+  std::lock_guard<std::mutex> guard(curl_->poolLock);
+  const auto found = curl_->idle.find(PoolKey(site.origin, caFile, lane));
+  if (found == curl_->idle.end() || found->second.empty()) return false;
+  curl_socket_t socket = CURL_SOCKET_BAD;
+  if (curl_easy_getinfo(found->second.back(), CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK ||
+      socket == CURL_SOCKET_BAD) {
+    return false;
+  }
+  // Open and quiet: nothing to read, and no end of the stream either.
+  char byte = 0;
+  const ssize_t got = ::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
+void HttpClient::CloseLane(const std::string& host, const std::string& caFile, const std::string& lane) {
+  if (!curl_) return;
+  const SiteAddress site(host);
+  std::vector<CURL*> handles;
+  {
+    std::lock_guard<std::mutex> guard(curl_->poolLock);
+    const auto found = curl_->idle.find(PoolKey(site.origin, caFile, lane));
+    if (found == curl_->idle.end()) return;
+    handles.swap(found->second);
+    curl_->idle.erase(found);
+  }
+  for (CURL* handle : handles) curl_easy_cleanup(handle);
+}
+
 bool HttpClient::QueueRequest(std::unique_ptr<SiteRequest> request) {
   queue_.Append(std::move(request));
   return true;
@@ -382,7 +424,7 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
   }
   // Handles are pooled per site and authority: a kept connection is only
   // ever reused under the trust it was verified with.
-  const std::string poolKey = site.origin + "\n" + options.caFile;
+  const std::string poolKey = PoolKey(site.origin, options.caFile, options.lane);
   const auto giveBack = [this, &poolKey](CURL* handle) { curl_->GiveBack(poolKey, handle); };
   bool fresh = false;
   std::unique_ptr<CURL, decltype(giveBack)> easy(curl_->Take(poolKey, fresh), giveBack);

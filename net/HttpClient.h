@@ -25,6 +25,9 @@ struct ExchangeOptions {
   const std::atomic<bool>* abandon = nullptr;
   // A failure's text goes here instead of into a box.
   std::string* error = nullptr;
+  // Exchanges of one lane (a bid's setup and commit) keep a connection of
+  // their own, which no other exchange takes.
+  std::string lane;
   // A certificate authority (PEM file) trusted besides the system's, for a
   // secure site with its own.
   std::string caFile;
@@ -72,6 +75,11 @@ class HttpClient {
   bool Exchange(const char* verb, const std::string& host, const std::string& path,
                 const std::string& body, std::string& page, std::string& dateHeader,
                 const ExchangeOptions& options);
+
+  // Whether the lane holds a connection the site has not closed.
+  bool LaneReady(const std::string& host, const std::string& caFile, const std::string& lane);
+  // Closes the lane's connection.
+  void CloseLane(const std::string& host, const std::string& caFile, const std::string& lane);
 
   // Appends a record for the worker thread; always true.
   bool QueueRequest(std::unique_ptr<SiteRequest> request);

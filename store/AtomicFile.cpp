@@ -1,6 +1,8 @@
 // POSIX implementation: open, write, fsync, rename.
 #include "store/AtomicFile.h"
 
+#include "store/FileDescriptor.h"
+
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -10,25 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {

@@ -2,6 +2,8 @@
 // replacing.
 #include "store/SetAside.h"
 
+#include "store/FileDescriptor.h"
+
 #include <cerrno>
 #include <string_view>
 
@@ -13,25 +15,6 @@
 namespace {
 
 constexpr int kMostCopies = 1000;
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 std::string CopyName(const std::string& path, int number) {
   return number == 1 ? path + ".bad" : path + ".bad." + std::to_string(number);
@@ -51,12 +34,12 @@ bool WriteAll(int fd, std::string_view data) {
 
 // Copies into a name nobody has yet; "" when the source cannot be read.
 std::string CopyAside(const std::string& path) {
-  Descriptor source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat info {};
   if (source.get() < 0 || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
   for (int number = 1; number <= kMostCopies; ++number) {
     const std::string name = CopyName(path, number);
-    Descriptor copy(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+    FileDescriptor copy(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                            info.st_mode & 0666));
     if (copy.get() < 0) {
       if (errno == EEXIST) continue;

@@ -227,6 +227,36 @@ TEST_F(BidListViewTest, AddThroughTheDialog) {
   EXPECT_EQ(saved.RowCount(), 1u);
 }
 
+// An edit by double-click or Enter is saved like one from the menu; Edit
+// with nothing selected writes nothing.
+TEST_F(BidListViewTest, EditsAreSavedHoweverTheyCome) {
+  AddBid(7, BidStatus::Watching, 500);
+  AddBid(8, BidStatus::Watching, 600);
+  Sync();
+  std::filesystem::remove(folder_.PathOf("bids.xml"));
+  view_->SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+  Command(BidListView::kEdit);
+  Sync();
+  EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("bids.xml"))) << "nothing to edit, nothing written";
+
+  wxTheApp->CallAfter([] {
+    auto* dialog = OpenDialog<BidOptionsDialog>();
+    ASSERT_NE(dialog, nullptr);
+    Type(Control<wxTextCtrl>(dialog, BidOptionsDialog::kMaxBidId), "77");
+    Click(dialog->FindWindow(wxID_OK));
+  });
+  wxListEvent activated(wxEVT_LIST_ITEM_ACTIVATED, view_->GetId());
+  activated.SetEventObject(view_);
+  activated.m_itemIndex = 0;
+  view_->ProcessWindowEvent(activated);
+  Sync();
+  BidList saved;
+  ASSERT_TRUE(LoadBidFile(folder_.PathOf("bids.xml"), saved));
+  ASSERT_EQ(saved.RowCount(), 2u);
+  const Bid* edited = saved.BidAt(0)->Item() == 7 ? saved.BidAt(0) : saved.BidAt(1);
+  EXPECT_FLOAT_EQ(edited->MaxBid(), 77.0f);
+}
+
 // Delete asks once; No keeps everything, Yes removes every selected row.
 TEST_F(BidListViewTest, DeleteAsksFirst) {
   for (std::uint32_t item = 1; item <= 4; ++item) AddBid(item, BidStatus::Watching, 100);

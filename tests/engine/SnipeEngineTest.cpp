@@ -91,7 +91,7 @@ TEST_F(SnipeEngineTest, CommitsLandOnTheirMargins) {
   const std::uint32_t broken = site_->AddAuction("Broken page", 600);
   site_->SetFault(broken, "nomatch");
   Watch(broken, 10);
-  const std::int64_t end = site_->SiteNow() + 24;
+  const std::int64_t end = site_->SiteNow() + 32;
   std::map<std::uint32_t, int> margins;
   for (int i = 0; i < 12; ++i) {
     const int margin = i < 8 ? 6 : 3 + i;
