@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace {
 
 struct PageCase {
@@ -56,3 +58,24 @@ TEST(ErrorReport, OneAtATime) {
 }
 
 }  // namespace
+
+// A report that could not be shown at all (the window failed to open)
+// does not silence the ones after it.
+TEST(ErrorReport, FailureToShowSilencesNothing) {
+  class FailingOnce : public RecordingUserInterface {
+   public:
+    void PostErrorReport(const std::string& cause, const std::string& page,
+                         std::function<void()> closed) override {
+      if (failed_++ == 0) throw std::runtime_error("no window");
+      RecordingUserInterface::PostErrorReport(cause, page, std::move(closed));
+    }
+
+   private:
+    int failed_ = 0;
+  } ui;
+  ErrorReport report(ui);
+  EXPECT_THROW(report.ReportSiteError("first", "h", "/p", "a page"), std::runtime_error);
+  report.ReportSiteError("second", "h", "/p", "another page");
+  ASSERT_EQ(ui.Reports().size(), 1u);
+  EXPECT_EQ(ui.Reports()[0].cause, "second");
+}
