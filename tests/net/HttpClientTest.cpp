@@ -68,7 +68,8 @@ class HttpClientTest : public testing::Test {
 
   RecordingUserInterface ui_;
   TestServer server_;
-  HttpClient client_{ui_, HttpClient::Timeouts{std::chrono::seconds(5), std::chrono::seconds(1)}};
+  // Short enough for the time-out cases, long enough for a big page made under load.
+  HttpClient client_{ui_, HttpClient::Timeouts{std::chrono::seconds(5), std::chrono::seconds(3)}};
   std::string page_, date_;
 };
 
