@@ -94,7 +94,7 @@ TEST_F(SnipeEngineTest, CommitsLandOnTheirMargins) {
   const std::int64_t end = site_->SiteNow() + 32;
   std::map<std::uint32_t, int> margins;
   for (int i = 0; i < 12; ++i) {
-    const int margin = i < 8 ? 6 : 3 + i;
+    const int margin = i < 8 ? 6 : 2 * (i - 7);  // the first moment 24 s after the start
     const std::uint32_t item = site_->AddAuction("Lot " + std::to_string(i), end - site_->SiteNow());
     margins[item] = margin;
     Watch(item, margin);

@@ -68,8 +68,7 @@ class HttpClientTest : public testing::Test {
 
   RecordingUserInterface ui_;
   TestServer server_;
-  // Short enough for the time-out cases, long enough for a big page made under load.
-  HttpClient client_{ui_, HttpClient::Timeouts{std::chrono::seconds(5), std::chrono::seconds(3)}};
+  HttpClient client_{ui_, HttpClient::Timeouts{std::chrono::seconds(5), std::chrono::seconds(1)}};
   std::string page_, date_;
 };
 
