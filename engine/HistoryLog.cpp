@@ -22,16 +22,6 @@ int OpenForAppend(const std::string& path) {
   return fd;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
-    if (written < 0) return false;
-    done += static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // "2025-03-01 14:21:07.250", or the time alone, in the local zone.
 std::string FormatTime(std::int64_t micros, bool withDate) {
   const std::time_t seconds = static_cast<std::time_t>(micros >= 0 ? micros / 1'000'000 : (micros - 999'999) / 1'000'000);

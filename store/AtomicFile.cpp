@@ -13,18 +13,6 @@
 
 namespace {
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // The file a save replaces: a symbolic link stays a link, its target gets
 // the new bytes. Empty for a loop of links.
 std::string ResolveLinks(std::string path) {

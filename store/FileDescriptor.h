@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cerrno>
+#include <cstddef>
+#include <string_view>
+
 #include <unistd.h>
 
 // An open file descriptor, closed when it goes.
@@ -22,3 +26,16 @@ class FileDescriptor {
  private:
   int fd_;
 };
+
+// Writes every byte, going on after interruptions; false on an error.
+inline bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}

@@ -20,18 +20,6 @@ std::string CopyName(const std::string& path, int number) {
   return number == 1 ? path + ".bad" : path + ".bad." + std::to_string(number);
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // Copies into a name nobody has yet; "" when the source cannot be read.
 std::string CopyAside(const std::string& path) {
   FileDescriptor source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
