@@ -311,7 +311,6 @@ TEST_F(BidListViewTest, DeleteRemovesTheBidsChosenBeforeItAsked) {
     EXPECT_EQ(Cell(view_->FirstSelected(), 1), "9") << "the new bid is selected meanwhile";
   };
   Command(BidListView::kDelete);
-  boxes_.whileOpen = nullptr;
   Sync();
   ASSERT_EQ(view_->GetItemCount(), 3);
   EXPECT_EQ(rowOf("2"), -1L);

@@ -28,7 +28,8 @@ class MessageBoxAnswerer : public wxModalDialogHook {
 
   std::vector<Box> boxes;
   int answer = wxID_OK;  // what every box is answered with
-  // Runs while a box is up, before it is answered: what happens meanwhile.
+  // Runs once, while the next box is up and before it is answered: what
+  // happens meanwhile.
   std::function<void()> whileOpen;
 
  protected:
@@ -37,7 +38,11 @@ class MessageBoxAnswerer : public wxModalDialogHook {
     if (box == nullptr) return wxID_NONE;
     boxes.push_back({box->GetTitle().utf8_string(), box->GetMessage().utf8_string(),
                      box->GetMessageDialogStyle()});
-    if (whileOpen) whileOpen();
+    if (whileOpen) {
+      const std::function<void()> meanwhile = std::move(whileOpen);
+      whileOpen = nullptr;
+      meanwhile();
+    }
     return answer;
   }
   void Exit(wxDialog*) override {}
