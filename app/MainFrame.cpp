@@ -269,6 +269,7 @@ void MainFrame::CheckForUpdate(int flags) {
 }
 
 void MainFrame::VersionFileArrived(std::unique_ptr<SiteRequest> request) {
+  ++versionResultsHandled_;
   const VersionInfo own =
       ReadVersionInfo(services_.paths.ProgramFolder() + services_.paths.ProgramFileName());
   const bool report = request->tag & kReportFlag;

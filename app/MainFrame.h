@@ -72,6 +72,9 @@ class MainFrame : public wxFrame {
   std::string updateHost = "127.0.0.1:8480";
   // The icon is on and a tray shows it.
   bool HasTrayIcon() const;
+  // Version files (or their failures) taken so far, whether or not they
+  // showed anything: a check that stays silent has still been answered.
+  int VersionResultsHandled() const { return versionResultsHandled_; }
 
   bool loadAutomatically = true;
   bool minimizeToTray = true;
@@ -97,6 +100,7 @@ class MainFrame : public wxFrame {
   BidListView* list_ = nullptr;
   std::unique_ptr<TrayIcon> tray_;
   std::shared_ptr<WxRequestReceiver> versionReceiver_;
+  int versionResultsHandled_ = 0;
   wxStaticBitmap* warning_ = nullptr;
   bool toolbarVisible_ = true;
   bool statusBarVisible_ = true;

@@ -21,6 +21,7 @@
 #include <wx/menu.h>
 #include <wx/toolbar.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -274,6 +275,51 @@ TEST_F(BidListViewTest, DeleteAsksFirst) {
   EXPECT_EQ(boxes_.boxes[1].title, BidListView::kDeleteCaption);
   ASSERT_EQ(view_->GetItemCount(), 1);
   EXPECT_EQ(Cell(0, 1), "2");
+}
+
+// Delete takes the chosen bids before it asks: while the question is open
+// a bid may come (a drop selects it) and the rows may move, and Yes still
+// deletes exactly the chosen one. No, or nothing chosen, writes nothing.
+TEST_F(BidListViewTest, DeleteRemovesTheBidsChosenBeforeItAsked) {
+  for (std::uint32_t item = 1; item <= 3; ++item) AddBid(item, BidStatus::Watching, 100);
+  Sync();
+  const auto rowOf = [&](const wxString& item) {
+    for (long row = 0; row < view_->GetItemCount(); ++row) {
+      if (Cell(row, 1) == item) return row;
+    }
+    return -1L;
+  };
+  std::filesystem::remove(folder_.PathOf("bids.xml"));
+  view_->SelectOnly(-1);
+  Command(BidListView::kDelete);
+  view_->SelectOnly(rowOf("2"));
+  boxes_.answer = wxID_NO;
+  Command(BidListView::kDelete);
+  Sync();
+  EXPECT_EQ(boxes_.boxes.size(), 1u) << "asked only when something is chosen";
+  EXPECT_EQ(view_->GetItemCount(), 3);
+  EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("bids.xml"))) << "nothing deleted, nothing written";
+
+  boxes_.answer = wxID_YES;
+  boxes_.whileOpen = [&] {
+    Bid dropped;
+    dropped.SetItem(9);
+    view_->AddBid(dropped, false);
+    view_->SetSort(1, SortOrder::kDescending);
+    Sync();
+    ASSERT_EQ(view_->SelectedCount(), 1);
+    EXPECT_EQ(Cell(view_->FirstSelected(), 1), "9") << "the new bid is selected meanwhile";
+  };
+  Command(BidListView::kDelete);
+  Sync();
+  ASSERT_EQ(view_->GetItemCount(), 3);
+  EXPECT_EQ(rowOf("2"), -1L);
+  BidList saved;
+  ASSERT_TRUE(LoadBidFile(folder_.PathOf("bids.xml"), saved));
+  std::vector<std::uint32_t> items;
+  for (std::size_t row = 0; row < saved.RowCount(); ++row) items.push_back(saved.BidAt(row)->Item());
+  std::sort(items.begin(), items.end());
+  EXPECT_EQ(items, (std::vector<std::uint32_t>{1, 3, 9}));
 }
 
 TEST_F(BidListViewTest, StatusBarSaysWhetherTheAccountIsVerified) {

@@ -7,6 +7,9 @@
 #include "net/VersionInfo.h"
 #include "site/Account.h"
 #include "site/AccountFile.h"
+#include "bids/ListLayout.h"
+#include "store/ProgramSettings.h"
+#include "store/XmlDocument.h"
 #include "support/PracticeSiteFixture.h"
 #include "support/ProgramFolder.h"
 #include "WindowTestSupport.h"
@@ -22,7 +25,9 @@ namespace {
 // update server played by a practice site publishing the given versions.
 class UpdateCheckTest : public testing::Test {
  protected:
-  void Start(const std::string& stable, const std::string& beta) {
+  // `quietSettings`: a settings file without the start-up check; otherwise
+  // the test has written its own.
+  void Start(const std::string& stable, const std::string& beta, bool quietSettings = true) {
     PracticeSiteOptions options;
     options.port = 0;
     options.liveAuctions = 0;
@@ -31,7 +36,7 @@ class UpdateCheckTest : public testing::Test {
     site_ = std::make_unique<PracticeSite>(options);
     ASSERT_TRUE(site_->Start());
     folder_.Write("quorrel", VersionDataMarker() + "1.0.16.150\x02" "Release\x03");
-    PrepareProgramFolder(folder_);
+    PrepareProgramFolder(folder_, quietSettings);
     services_ = std::make_unique<Services>(DataPaths(folder_.PathOf("quorrel")));
     frame_ = new MainFrame(*services_);
     frame_->updateHost = site_->Host();
@@ -45,9 +50,10 @@ class UpdateCheckTest : public testing::Test {
     wxCommandEvent command(wxEVT_MENU, id);
     frame_->ProcessWindowEvent(command);
   }
-  // Lets the answer arrive and be shown.
-  void Settle() {
-    PumpUntil([&] { return !boxes_.boxes.empty(); }, std::chrono::milliseconds(1500));
+  // Lets the `count`th answer arrive and be handled (and shown, if it shows anything).
+  void Settle(int count = 1) {
+    EXPECT_TRUE(PumpUntil([&] { return frame_->VersionResultsHandled() >= count; }))
+        << "the check's result was handled";
   }
 
   MessageBoxAnswerer boxes_;
@@ -155,6 +161,56 @@ TEST_F(UpdateCheckTest, SilentCheckWithoutTheServerShowsNothing) {
   frame_->CheckForUpdate(0);
   Settle();
   EXPECT_TRUE(boxes_.boxes.empty());
+}
+
+// The check at start-up goes when the settings were read and ask for it,
+// silently; a settings file that lacked a group asks for nothing (only the
+// user's own check goes).
+TEST_F(UpdateCheckTest, StartUpCheckOnlyWithSoundSettingsThatAskForIt) {
+  for (const bool sound : {true, false}) {
+    SCOPED_TRACE(sound ? "sound settings" : "a group missing");
+    ProgramSettings settings;
+    settings.checkUpdates = true;
+    XmlDocument document;
+    document.AddElement("quorrel");
+    WriteSettings(document, settings);
+    if (sound) WriteListLayout(document, ListLayout());
+    ASSERT_TRUE(document.Save(folder_.PathOf("quorrel.xml")));
+    Start("1.0.16.150", "0.0.0.0", false);
+    if (sound) {
+      Settle();
+      EXPECT_TRUE(boxes_.boxes.empty()) << "the same version: nothing to say";
+    } else {
+      PumpUntil([] { return false; }, std::chrono::milliseconds(1500));
+      EXPECT_EQ(frame_->VersionResultsHandled(), 0);
+      Command(MainFrame::kCheckUpdate);
+      Settle();
+      PumpUntil([] { return false; }, std::chrono::milliseconds(500));
+      EXPECT_EQ(frame_->VersionResultsHandled(), 1) << "the user's check alone";
+      ASSERT_EQ(boxes_.boxes.size(), 1u);
+      EXPECT_EQ(boxes_.boxes[0].message, "You are using the latest stable version.");
+    }
+    delete frame_;
+    frame_ = nullptr;
+    site_->Stop();
+  }
+}
+
+// The user's own check that fails is told even while a box of the worker's
+// is open (such boxes are otherwise shown one at a time).
+TEST_F(UpdateCheckTest, FailedManualCheckIsToldWhileAWorkerBoxIsOpen) {
+  Start("1.0.16.150", "0.0.0.0");
+  frame_->updateHost = "127.0.0.1:1";
+  boxes_.whileOpen = [&] {
+    Command(MainFrame::kCheckUpdate);
+    Settle();
+  };
+  services_->ui.PostErrorBox("Error: the worker's box");
+  PumpUntil([&] { return boxes_.boxes.size() >= 2; }, std::chrono::seconds(2));
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[0].message, "Error: the worker's box");
+  EXPECT_EQ(boxes_.boxes[1].title, "Quorrel error");
+  EXPECT_NE(boxes_.boxes[1].message.find("Error: 12029"), std::string::npos) << boxes_.boxes[1].message;
 }
 
 // The end of the session closes the upgrade dialog with Cancel; a ticked

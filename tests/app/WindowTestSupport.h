@@ -28,6 +28,9 @@ class MessageBoxAnswerer : public wxModalDialogHook {
 
   std::vector<Box> boxes;
   int answer = wxID_OK;  // what every box is answered with
+  // Runs once, while the next box is up and before it is answered: what
+  // happens meanwhile.
+  std::function<void()> whileOpen;
 
  protected:
   int Enter(wxDialog* dialog) override {
@@ -35,6 +38,11 @@ class MessageBoxAnswerer : public wxModalDialogHook {
     if (box == nullptr) return wxID_NONE;
     boxes.push_back({box->GetTitle().utf8_string(), box->GetMessage().utf8_string(),
                      box->GetMessageDialogStyle()});
+    if (whileOpen) {
+      const std::function<void()> meanwhile = std::move(whileOpen);
+      whileOpen = nullptr;
+      meanwhile();
+    }
     return answer;
   }
   void Exit(wxDialog*) override {}

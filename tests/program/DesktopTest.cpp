@@ -142,6 +142,21 @@ class DesktopTest : public PracticeSiteFixture {
     return at;
   }
 
+  // Typed as a user types it, one key at a time (lower-case letters and
+  // digits are their own key symbols).
+  void Type(const std::string& text) {
+    for (const char c : text) screen_.Key(static_cast<KeySym>(c));
+  }
+  // The pointer over the window, so that its keys go there.
+  void PointAt(Window window) {
+    const XScreen::Rect r = screen_.Geometry(window);
+    screen_.Move(r.x + r.width / 2, r.y + 8);
+  }
+  static long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch()).count();
+  }
+
   // A point on the first row of the bid list, and one below the rows.
   std::pair<int, int> FirstRow(Window frame) {
     const XScreen::Rect r = screen_.Geometry(frame);
@@ -391,6 +406,74 @@ TEST_F(DesktopTest, TrayThatComesLaterGetsTheIcon) {
   program->Signal(SIGTERM);
   EXPECT_EQ(program->WaitForExit(15s), std::optional<int>(0));
 }
+
+// The first start without a usable account: the account dialog comes first
+// (after the box that says the account file could not be read, never inside
+// it), and the list is read only once the dialog has given a location to
+// read it from. Reads made while it was open would go nowhere, and the bids
+// would stay unread for good.
+class FirstStart : public DesktopTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(FirstStart, ReadsTheBidsOnceTheAccountDialogHasClosed) {
+  const bool damaged = GetParam();
+  const std::uint32_t lamp = site_->AddAuction("Lamp", 3600, 1.0, "rival");
+  const std::uint32_t clock = site_->AddAuction("Clock", 3600, 1.0, "rival");
+  WriteBids({lamp, clock});
+  std::filesystem::remove(folder_.PathOf("account.cfg"));
+  if (damaged) folder_.Write("account.cfg", std::string("\xF0\xFF\xFF\xFFQuorrel", 11));
+  auto program = Start();
+
+  if (damaged) {
+    const Window box = screen_.WaitFor("Quorrel error");
+    ASSERT_NE(box, None);
+    std::this_thread::sleep_for(3s);
+    EXPECT_EQ(screen_.Find("Ebay account info"), None) << "the account dialog waits for the box";
+    PointAt(box);
+    screen_.Key(XK_Return);
+    ASSERT_TRUE(XScreen::Until([&] { return screen_.Find("Quorrel error") == None; }, 5s));
+  }
+  const Window dialog = screen_.WaitFor("Ebay account info");
+  ASSERT_NE(dialog, None);
+  std::this_thread::sleep_for(3s);  // past the moment the start's reads were once made
+  EXPECT_TRUE(Logged("/ws/ViewItem").empty()) << "nothing is read before there is an account";
+  EXPECT_EQ(screen_.Find("Quorrel error"), None) << "no box over the dialog";
+  PointAt(dialog);
+  screen_.Key(XK_Tab);  // the dialog opens with no field focused: into the first
+  Type("sniper");
+  screen_.Key(XK_Tab);
+  Type("pw");
+  screen_.Key(XK_Return);
+  ASSERT_TRUE(XScreen::Until([&] { return screen_.Find("Ebay account info") == None; }, 5s));
+  const long long closedMs = NowMs();
+
+  const auto read = [&](std::uint32_t item) {
+    for (const std::string& line : Logged("/ws/ViewItem")) {
+      if (line.find("item=" + std::to_string(item)) != std::string::npos) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(XScreen::Until([&] { return read(lamp) && read(clock); }, 10s)) << "both read once it closed";
+  for (const std::string& line : Logged("/ws/ViewItem")) {
+    EXPECT_GE(LocalMs(line), closedMs - 1000) << line;
+  }
+  program->Signal(SIGTERM);
+  EXPECT_EQ(program->WaitForExit(15s), std::optional<int>(0));
+  // Each bid's history: read, and never a failed read from before there
+  // was an account.
+  const std::string history = TempFolder::Read(folder_.PathOf("logs/history.log"));
+  for (const std::uint32_t item : {lamp, clock}) {
+    EXPECT_NE(history.find("\t" + std::to_string(item) + "\tRead\t"), std::string::npos) << history;
+  }
+  EXPECT_EQ(history.find("\tRead failed\t"), std::string::npos) << history;
+  Account saved;
+  ASSERT_TRUE(LoadAccountFile(folder_.PathOf("account.cfg"), ServerList(serversPath_), saved));
+  EXPECT_EQ(saved.UserId(), "sniper");
+}
+
+INSTANTIATE_TEST_SUITE_P(Program, FirstStart, testing::Values(false, true),  // Xlib takes Bool
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "DamagedAccountFile" : "NoAccountFile");
+                         });
 
 // A window saved as minimised to the tray stays there at the next start,
 // also when the settings file lacks one of its groups.
