@@ -8,15 +8,15 @@
 #include <memory>
 #include <string>
 
-class wxNotificationMessage;
+class LibnotifyNotification;
 
-// Desktop notifications about bids (libnotify, through wxWidgets). Each
-// carries a "Show bid" action; choosing it calls `show` with that bid's
-// id. User-interface thread only.
+// Desktop notifications about bids. Each carries a "Show bid" action;
+// choosing it, or clicking the notification's body, calls `show` with that
+// bid's id. User-interface thread only.
 class DesktopNotifier {
  public:
-  // The action's id: notifications number their actions.
-  static constexpr int kShowAction = 1;
+  // The key of the "Show bid" action.
+  static constexpr const char* kShowAction = "show-bid";
 
   explicit DesktopNotifier(std::function<void(std::uint32_t bidId)> show);
   ~DesktopNotifier();
@@ -29,10 +29,9 @@ class DesktopNotifier {
   bool Show(std::uint32_t bidId, const BidNotice& notice);
 
  private:
-  struct Shown;
   std::function<void(std::uint32_t)> show_;
   bool enabled_ = true;
   // The action reaches a notification only while it exists: the latest
   // ones are kept.
-  std::deque<std::unique_ptr<Shown>> shown_;
+  std::deque<std::unique_ptr<LibnotifyNotification>> shown_;
 };

@@ -388,6 +388,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     if (winner == nullptr) return;
     const std::string group = winner->group;
     const std::uint32_t wonItem = winner->Item();
+    bool cancelled = false;
     for (std::size_t row = 0; row < list_.RowCount(); ++row) {
       Bid& bid = *list_.BidAt(row);
       if (bid.Id() == wonId || bid.group != group) continue;
@@ -399,7 +400,11 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
       Emit(bid, BidEvent::Kind::Cancelled,
            "item " + std::to_string(wonItem) + " of group " + group + " was won");
       Changed();
+      cancelled = true;
     }
+    // At once, not at the end: a run that ends without saving must not
+    // bring them back as live bids.
+    if (cancelled) Save();
   }
 
   void Sample(const std::string& host, const std::string& dateHeader, const ExchangeTiming& timing) {

@@ -93,7 +93,9 @@ class SnipeEngine {
   // moment until its final read.
   static constexpr std::int64_t kDueWindow = 600'000'000;
   // Each bid's moment is checked for what would make it fail this long
-  // before it, and again this long before it.
+  // before it, and again this long before it. The second check reads the
+  // page itself: no regular read falls that close to a moment (only the
+  // clock's probes, while its estimate is wide).
   static constexpr std::int64_t kFirstCheck = kDueWindow;
   static constexpr std::int64_t kLastCheck = 60'000'000;
 

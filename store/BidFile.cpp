@@ -36,6 +36,10 @@ bool LoadBidFile(const std::string& path, BidList& list, UnreadBidFile& unread) 
   while (document.FindChild("bid")) {
     Bid bid;
     bid.group = document.ChildAttribute("group");
+    // Anything but "0" counts: a bid that may have been cancelled must not
+    // be placed on a guess.
+    const std::string cancelled = document.ChildAttribute("cancelled");
+    if (!cancelled.empty() && cancelled != "0") bid.status = BidStatus::Cancelled;
     document.EnterElement();
     if (ReadBidElement(document, bid)) list.AddBid(bid);
     document.LeaveElement();
@@ -75,6 +79,9 @@ bool WriteBidElement(XmlDocument& document, const Bid& bid) {
   document.AddChild("bid");
   // Only where there is one: a list without groups is written as before.
   if (!bid.group.empty()) document.SetChildAttribute("group", bid.group);
+  // Kept over a restart, so that the group's other bids are not placed
+  // even when the won one can no longer be read.
+  if (bid.status == BidStatus::Cancelled) document.SetChildAttribute("cancelled", "1");
   document.EnterElement();
   document.AddChild("item", std::to_string(bid.Item()));
   document.AddChild("maxbid", FormatTwoDecimals(bid.MaxBid()));

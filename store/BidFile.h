@@ -8,8 +8,9 @@ class XmlDocument;
 
 // bids.xml: what the user entered for each bid (item, maximum bid, margin,
 // and its group as the bid element's attribute "group" where it has one) in
-// row order, and the default margin. Everything learnt from the site is
-// read again after a load.
+// row order, and the default margin; a bid cancelled by its group's win has
+// the attribute cancelled="1" and loads as Cancelled. Everything learnt from
+// the site is read again after a load.
 
 // What became of a bids.xml that exists but could not be read.
 struct UnreadBidFile {

@@ -235,7 +235,8 @@ class Notifications : public DesktopTest {
 
 // Won, lost (naming the price), a placement that failed (with its error),
 // the warning ahead of the moment, and placed (with the amount and how long
-// before the end); choosing a notification's action brings its bid forward.
+// before the end); choosing a notification's action, or clicking its body,
+// brings its bid forward.
 TEST_F(Notifications, ResultsFailuresAndWarningsAndTheActionSelectsTheBid) {
   const std::uint32_t won = site_->AddAuction("Pocket watch", 12, 5.0, "rival");
   const std::uint32_t lost = site_->AddAuction("Teapot", 12, 30.0, "rival");
@@ -265,21 +266,29 @@ TEST_F(Notifications, ResultsFailuresAndWarningsAndTheActionSelectsTheBid) {
   EXPECT_NE(lines[*placed].find("\"Bid of 20.00 placed on " + name("Pocket watch", won) + "; the commit arrived "),
             std::string::npos) << lines[*placed];
   EXPECT_NE(lines[*placed].find("s before the end."), std::string::npos) << lines[*placed];
-  EXPECT_NE(lines[*placed].find("Show bid"), std::string::npos) << "its action";
+  EXPECT_NE(lines[*placed].find("\"show-bid\", \"Show bid\""), std::string::npos) << lines[*placed];
+  EXPECT_NE(lines[*placed].find("\"default\", \"Show bid\""), std::string::npos) << lines[*placed];
 
-  // The window hidden and another row selected: the action of the win's
-  // notification (id = its place in the log) shows the window with it.
-  frame_->List().SelectOnly(-1);
-  frame_->Hide();
-  const std::size_t winId = *Find("Auction won") + 1;
-  ASSERT_TRUE(session_.Emit("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                            "org.freedesktop.Notifications", "ActionInvoked", "us",
-                            "[<uint32 " + std::to_string(winId) + ">, <'" +
-                                std::to_string(DesktopNotifier::kShowAction) + "'>]"));
-  ASSERT_TRUE(RunUntil([&] { return frame_->List().SelectedCount() == 1; }, 3s));
-  EXPECT_TRUE(frame_->IsShown());
-  const Bid* selected = &frame_->List().Shown().rows[static_cast<std::size_t>(frame_->List().FirstSelected())];
-  EXPECT_EQ(selected->Item(), won);
+  // The window hidden and no row selected: the "Show bid" action of the
+  // win's notification, and a click on the body of the loss's (the action
+  // "default"), each show the window with its bid (a notification's id is
+  // its place in the log).
+  const std::tuple<const char*, std::string, std::uint32_t> clicks[] = {
+      {DesktopNotifier::kShowAction, "\"Auction won\" \"" + name("Pocket watch", won), won},
+      {"default", "\"Auction lost\" \"" + name("Teapot", lost), lost}};
+  for (const auto& [action, said, item] : clicks) {
+    SCOPED_TRACE(action);
+    frame_->List().SelectOnly(-1);
+    frame_->Hide();
+    const std::size_t id = *Find(said) + 1;
+    ASSERT_TRUE(session_.Emit("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                              "org.freedesktop.Notifications", "ActionInvoked", "us",
+                              "[<uint32 " + std::to_string(id) + ">, <'" + action + "'>]"));
+    ASSERT_TRUE(RunUntil([&] { return frame_->List().SelectedCount() == 1; }, 3s));
+    EXPECT_TRUE(frame_->IsShown());
+    const Bid* selected = &frame_->List().Shown().rows[static_cast<std::size_t>(frame_->List().FirstSelected())];
+    EXPECT_EQ(selected->Item(), item);
+  }
 }
 
 // Turned off in the options, nothing is notified.

@@ -7,6 +7,7 @@
 #include "net/LocalClock.h"
 #include "net/SiteTimeParser.h"
 #include "site/ServerList.h"
+#include "store/BidFile.h"
 #include "support/PracticeSiteFixture.h"
 #include "support/RecordingUserInterface.h"
 
@@ -284,6 +285,16 @@ TEST_F(SnipeEngineTest, AWinCancelsTheRestOfItsGroupALossDoesNot) {
   EXPECT_FALSE(InOrder(secondEvents, {"Commit sent"}));
   EXPECT_EQ(HistoryLog::LinesOf(path, third).back().details, "item " + std::to_string(first) + " of group Lamps was won");
 
+  // Saved at once, while the program runs on.
+  BidList onDisk;
+  ASSERT_TRUE(LoadBidFile(folder_.PathOf("bids.xml"), onDisk));
+  ASSERT_EQ(onDisk.RowCount(), 5u);
+  for (std::size_t row = 0; row < onDisk.RowCount(); ++row) {
+    const Bid& bid = *onDisk.BidAt(row);
+    const bool cancelled = bid.Item() == second || bid.Item() == third;
+    EXPECT_EQ(bid.status, cancelled ? BidStatus::Cancelled : BidStatus::Unknown) << bid.Item();
+  }
+
   ASSERT_NE(Shown(lostId), nullptr);
   EXPECT_EQ(Shown(lostId)->status, BidStatus::Ended);
   EXPECT_EQ(Events(path, lost).back(), "Lost");
@@ -292,3 +303,45 @@ TEST_F(SnipeEngineTest, AWinCancelsTheRestOfItsGroupALossDoesNot) {
   EXPECT_EQ(Shown(nextId)->status, BidStatus::Won);
 }
 
+
+// After a restart a cancelled bid stays cancelled, though the bid whose win
+// cancelled it is gone from the list: its auction is read, but it is never
+// placed, while the bid ending beside it goes.
+TEST_F(SnipeEngineTest, ACancelledBidReadBackIsNeverPlaced) {
+  const std::uint32_t cancelled = site_->AddAuction("Lamp 2", 9);
+  const std::uint32_t live = site_->AddAuction("Chair", 9);
+  BidList saved;
+  for (const std::uint32_t item : {cancelled, live}) {
+    Bid bid;
+    bid.SetItem(item);
+    bid.SetMaxBid(50.0f);
+    bid.SetMargin(3);
+    if (item == cancelled) {
+      bid.group = "Lamps";
+      bid.status = BidStatus::Cancelled;
+    }
+    saved.AddBid(bid);
+  }
+  const std::string path = folder_.PathOf("bids.xml");
+  ASSERT_TRUE(SaveBidFile(path, saved));
+  std::map<std::uint32_t, std::uint32_t> ids;  // item -> bid id
+  engine_->Call([&](BidList& list) {
+    ASSERT_TRUE(LoadBidFile(path, list));
+    for (std::size_t row = 0; row < list.RowCount(); ++row) ids[list.BidAt(row)->Item()] = list.BidAt(row)->Id();
+  });
+  engine_->Start();
+  std::this_thread::sleep_for(13s);
+
+  const auto commits = Commits();
+  EXPECT_EQ(commits.count(cancelled), 0u);
+  EXPECT_EQ(commits.count(live), 1u);
+  const Bid* bid = Shown(ids[cancelled]);
+  ASSERT_NE(bid, nullptr);
+  EXPECT_EQ(bid->status, BidStatus::Cancelled);
+  EXPECT_EQ(bid->title, "Lamp 2") << "read all the same";
+  ASSERT_NE(Shown(ids[live]), nullptr);
+  EXPECT_EQ(Shown(ids[live])->status, BidStatus::Won);
+  engine_.reset();
+  EXPECT_NE(TempFolder::Read(path).find("<bid group=\"Lamps\" cancelled=\"1\">"), std::string::npos)
+      << "still cancelled in the file it saves at the end";
+}

@@ -60,17 +60,20 @@ TEST(BidFile, RoundTripInTheExactLayout) {
 }
 
 // A bid's group is an attribute of its element, written only where there is
-// one (the list above, without groups, is byte for byte the classic file);
-// it reads back, and the rows read the same through the elements' children
-// alone, as a copy of the program that knows no groups reads them.
-TEST(BidFile, GroupsAreAttributesOfTheirBidsOnly) {
+// one (the list above, without groups, is byte for byte the classic file),
+// and so is the mark of a bid its group's win cancelled; both read back, and
+// the rows read the same through the elements' children alone, as a copy of
+// the program that knows neither reads them.
+TEST(BidFile, GroupsAndCancellationsAreAttributesOfTheirBidsOnly) {
   TempFolder folder;
   BidList list;
   const char* groups[] = {"Lamps & <shades>", "", "Lamps & <shades>"};
+  const BidStatus statuses[] = {BidStatus::Won, BidStatus::Watching, BidStatus::Cancelled};
   for (std::uint32_t i = 0; i < 3; ++i) {
     Bid bid;
     bid.SetItem(100 + i);
     bid.group = groups[i];
+    bid.status = statuses[i];
     list.AddBid(bid);
   }
   const std::string path = folder.PathOf("bids.xml");
@@ -78,11 +81,16 @@ TEST(BidFile, GroupsAreAttributesOfTheirBidsOnly) {
   const std::string text = TempFolder::Read(path);
   EXPECT_NE(text.find("<bid group=\"Lamps &amp; &lt;shades&gt;\">\r\n<item>100</item>"), std::string::npos) << text;
   EXPECT_NE(text.find("</bid>\r\n<bid>\r\n<item>101</item>"), std::string::npos) << text;
+  EXPECT_NE(text.find("<bid group=\"Lamps &amp; &lt;shades&gt;\" cancelled=\"1\">\r\n<item>102</item>"),
+            std::string::npos) << text;
 
   BidList loaded;
   ASSERT_TRUE(LoadBidFile(path, loaded));
   ASSERT_EQ(loaded.RowCount(), 3u);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(loaded.BidAt(i)->group, groups[i]) << i;
+  // Only the cancellation is kept: the rest is read again from the site.
+  const BidStatus read[] = {BidStatus::Unknown, BidStatus::Unknown, BidStatus::Cancelled};
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(loaded.BidAt(i)->status, read[i]) << i;
   EXPECT_EQ(Rows(loaded), Rows(list));
 
   XmlDocument document;
@@ -97,6 +105,25 @@ TEST(BidFile, GroupsAreAttributesOfTheirBidsOnly) {
     document.LeaveElement();
   }
   EXPECT_EQ(items, (std::vector<std::uint32_t>{100, 101, 102}));
+}
+
+// A file edited by hand: any mark but "0" keeps the bid from being placed.
+TEST(BidFile, AnyCancelledMarkButZeroReadsAsCancelled) {
+  TempFolder folder;
+  const std::pair<const char*, BidStatus> cases[] = {
+      {"0", BidStatus::Unknown},
+      {"1", BidStatus::Cancelled},
+      {"yes", BidStatus::Cancelled},
+  };
+  for (const auto& [mark, expected] : cases) {
+    SCOPED_TRACE(mark);
+    const std::string path = folder.Write("bids.xml", std::string("<bids><bid cancelled=\"") + mark +
+                                                          "\"><item>5</item><maxbid>1</maxbid><margin>9</margin></bid></bids>");
+    BidList loaded;
+    ASSERT_TRUE(LoadBidFile(path, loaded));
+    ASSERT_EQ(loaded.RowCount(), 1u);
+    EXPECT_EQ(loaded.BidAt(0)->status, expected);
+  }
 }
 
 TEST(BidFile, EmptyListWritesOnlyTheDefaults) {
