@@ -2,19 +2,18 @@
 
 #include "app/WxText.h"
 
-#include <wx/notifmsg.h>
-
 namespace {
 // Older notifications than these can no longer be acted on.
 constexpr std::size_t kKept = 32;
 }  // namespace
 
-struct DesktopNotifier::Shown {
-  std::uint32_t bidId = 0;
-  wxNotificationMessage message;
-};
-
-DesktopNotifier::DesktopNotifier(std::function<void(std::uint32_t)> show) : show_(std::move(show)) {}
+DesktopNotifier::DesktopNotifier(std::function<void(std::uint32_t)> show)
+    : show_(std::move(show)), service_([this](std::uint32_t id, const std::string& key) {
+        if (key != std::to_string(kShowAction)) return;
+        for (const auto& [shownId, bidId] : shown_) {
+          if (shownId == id && show_) show_(bidId);
+        }
+      }) {}
 
 DesktopNotifier::~DesktopNotifier() = default;
 
@@ -22,22 +21,18 @@ bool DesktopNotifier::Show(std::uint32_t bidId, const BidNotice& notice) {
   using Kind = BidNotice::Kind;
   const Kind kind = notice.kind;
   if (!enabled_) return false;
-  auto shown = std::make_unique<Shown>();
-  shown->bidId = bidId;
-  wxNotificationMessage& message = shown->message;
-  message.SetTitle(FromSite(notice.title));
-  message.SetMessage(FromSite(notice.text));
-  message.SetFlags(kind == Kind::Error ? wxICON_ERROR : kind == Kind::Warning ? wxICON_WARNING : wxICON_INFORMATION);
-  message.AddAction(kShowAction, "Show bid");
-  message.Bind(wxEVT_NOTIFICATION_MESSAGE_ACTION, [this, bidId](wxCommandEvent&) {
-    if (show_) show_(bidId);
-  });
+  NotificationService::Notice sent;
+  // The bus takes only UTF-8; a site's page may be in another encoding.
+  sent.summary = FromSite(notice.title).utf8_string();
+  sent.body = FromSite(notice.text).utf8_string();
+  sent.icon = kind == Kind::Error ? "dialog-error" : kind == Kind::Warning ? "dialog-warning" : "dialog-information";
   // Warnings and failures stay until seen: the user may be away.
-  if (!message.Show(kind == Kind::Info ? wxNotificationMessage::Timeout_Auto
-                                       : wxNotificationMessage::Timeout_Never)) {
-    return false;
-  }
-  shown_.push_back(std::move(shown));
-  if (shown_.size() > kKept) shown_.pop_front();
+  sent.timeoutMs = kind == Kind::Info ? -1 : 0;
+  sent.actionKey = std::to_string(kShowAction);
+  sent.actionLabel = "Show bid";
+  service_.Send(sent, [this, bidId](std::uint32_t id) {
+    shown_.emplace_back(id, bidId);
+    if (shown_.size() > kKept) shown_.pop_front();
+  });
   return true;
 }

@@ -1,18 +1,17 @@
 #pragma once
 
 #include "app/BidNotice.h"
+#include "app/NotificationService.h"
 
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
+#include <utility>
 #include <string>
 
-class wxNotificationMessage;
-
-// Desktop notifications about bids (libnotify, through wxWidgets). Each
-// carries a "Show bid" action; choosing it calls `show` with that bid's
-// id. User-interface thread only.
+// Desktop notifications about bids, on the session bus. Each carries a
+// "Show bid" action; choosing it calls `show` with that bid's id.
+// User-interface thread only.
 class DesktopNotifier {
  public:
   // The action's id: notifications number their actions.
@@ -25,14 +24,15 @@ class DesktopNotifier {
 
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool Enabled() const { return enabled_; }
-  // False when turned off or when no notification service took it.
+  // False when turned off. Sent without waiting: a service that never
+  // answers holds nothing.
   bool Show(std::uint32_t bidId, const BidNotice& notice);
 
  private:
-  struct Shown;
   std::function<void(std::uint32_t)> show_;
   bool enabled_ = true;
   // The action reaches a notification only while it exists: the latest
-  // ones are kept.
-  std::deque<std::unique_ptr<Shown>> shown_;
+  // ones are kept (notification id -> bid id).
+  std::deque<std::pair<std::uint32_t, std::uint32_t>> shown_;
+  NotificationService service_;  // last: its answers come to everything above
 };
