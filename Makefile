@@ -13,7 +13,7 @@ PACKAGES := cmake make g++ pkg-config libboost-regex-dev libcurl4-openssl-dev li
             libwxgtk3.2-dev libgtk-3-dev xvfb xauth libgtest-dev clang libclang-rt-14-dev libfaketime \
             dpkg-dev file gzip desktop-file-utils appstream lintian x11-utils \
             libx11-dev libxtst-dev openbox imagemagick \
-            dbus-daemon libglib2.0-bin python3-dbusmock libnotify4 libnotify-dev dunst
+            dbus-daemon libglib2.0-bin python3-dbusmock libnotify4 dunst
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -1,6 +1,5 @@
 #include "app/DesktopNotifier.h"
 
-#include "app/LibnotifyNotification.h"
 #include "app/WxText.h"
 
 namespace {
@@ -8,7 +7,13 @@ namespace {
 constexpr std::size_t kKept = 32;
 }  // namespace
 
-DesktopNotifier::DesktopNotifier(std::function<void(std::uint32_t)> show) : show_(std::move(show)) {}
+DesktopNotifier::DesktopNotifier(std::function<void(std::uint32_t)> show)
+    : show_(std::move(show)), service_([this](std::uint32_t id, const std::string& key) {
+        if (key != kShowAction && key != kBodyAction) return;
+        for (const auto& [shownId, bidId] : shown_) {
+          if (shownId == id && show_) show_(bidId);
+        }
+      }) {}
 
 DesktopNotifier::~DesktopNotifier() = default;
 
@@ -16,19 +21,18 @@ bool DesktopNotifier::Show(std::uint32_t bidId, const BidNotice& notice) {
   using Kind = BidNotice::Kind;
   const Kind kind = notice.kind;
   if (!enabled_) return false;
-  using Urgency = LibnotifyNotification::Urgency;
-  auto message = std::make_unique<LibnotifyNotification>(
-      ToBytes(FromSite(notice.title)), ToBytes(FromSite(notice.text)),
-      kind == Kind::Error ? "dialog-error" : kind == Kind::Warning ? "dialog-warning" : "dialog-information",
-      kind == Kind::Error ? Urgency::Critical : kind == Kind::Warning ? Urgency::Normal : Urgency::Low);
-  const auto showBid = [this, bidId] {
-    if (show_) show_(bidId);
-  };
-  message->AddAction(kShowAction, "Show bid", showBid);
-  message->AddAction(LibnotifyNotification::kBodyAction, "Show bid", showBid);
+  NotificationService::Notice sent;
+  // The bus takes only UTF-8; a site's page may be in another encoding.
+  sent.summary = FromSite(notice.title).utf8_string();
+  sent.body = FromSite(notice.text).utf8_string();
+  sent.icon = kind == Kind::Error ? "dialog-error" : kind == Kind::Warning ? "dialog-warning" : "dialog-information";
   // Warnings and failures stay until seen: the user may be away.
-  if (!message->Show(kind != Kind::Info)) return false;
-  shown_.push_back(std::move(message));
-  if (shown_.size() > kKept) shown_.pop_front();
+  sent.timeoutMs = kind == Kind::Info ? -1 : 0;
+  sent.urgency = kind == Kind::Error ? 2 : kind == Kind::Warning ? 1 : 0;
+  sent.actions = {{kShowAction, "Show bid"}, {kBodyAction, "Show bid"}};
+  service_.Send(sent, [this, bidId](std::uint32_t id) {
+    shown_.emplace_back(id, bidId);
+    if (shown_.size() > kKept) shown_.pop_front();
+  });
   return true;
 }

@@ -1,22 +1,22 @@
 #pragma once
 
 #include "app/BidNotice.h"
+#include "app/NotificationService.h"
 
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
+#include <utility>
 #include <string>
 
-class LibnotifyNotification;
-
-// Desktop notifications about bids. Each carries a "Show bid" action;
-// choosing it, or clicking the notification's body, calls `show` with that
-// bid's id. User-interface thread only.
+// Desktop notifications about bids, on the session bus. Each carries a
+// "Show bid" action; choosing it, or clicking the notification's body,
+// calls `show` with that bid's id. User-interface thread only.
 class DesktopNotifier {
  public:
-  // The key of the "Show bid" action.
+  // The key of the "Show bid" action; "default" is the body's.
   static constexpr const char* kShowAction = "show-bid";
+  static constexpr const char* kBodyAction = "default";
 
   explicit DesktopNotifier(std::function<void(std::uint32_t bidId)> show);
   ~DesktopNotifier();
@@ -25,13 +25,15 @@ class DesktopNotifier {
 
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   bool Enabled() const { return enabled_; }
-  // False when turned off or when no notification service took it.
+  // False when turned off. Sent without waiting: a service that never
+  // answers holds nothing.
   bool Show(std::uint32_t bidId, const BidNotice& notice);
 
  private:
   std::function<void(std::uint32_t)> show_;
   bool enabled_ = true;
   // The action reaches a notification only while it exists: the latest
-  // ones are kept.
-  std::deque<std::unique_ptr<LibnotifyNotification>> shown_;
+  // ones are kept (notification id -> bid id).
+  std::deque<std::pair<std::uint32_t, std::uint32_t>> shown_;
+  NotificationService service_;  // last: its answers come to everything above
 };

@@ -91,7 +91,7 @@ int ProgramRun::Stop() {
   for (int i = 0; i < 300; ++i) {
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

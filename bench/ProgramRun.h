@@ -25,7 +25,8 @@ class ProgramRun {
   bool Prepare(const PracticeSite& site, const BidList& bids, const std::string& location = "USA");
   bool Start();
   bool Running();
-  // SIGTERM, then waits (at most 30 s); the exit code, or -1.
+  // SIGTERM, then waits (at most 30 s); the exit code, 128 + the signal
+  // that ended it, or -1 when it had not ended by then.
   int Stop();
   pid_t Pid() const { return pid_; }
   std::int64_t StartedMs() const { return startedMs_; }

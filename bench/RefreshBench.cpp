@@ -1,11 +1,14 @@
 // Refreshes N bids (default 500) from the practice site through the request
-// queue, the worker thread and ApplyItemPage, then through the engine (its
-// Refresh all: the reading pool, four reads at a time, and the engine's
-// thread applying each page), then fetches the same pages with a plain
-// sequential libcurl loop that keeps its connection, and prints the rates,
-// their ratios and the parse time per page: over HTTP ("USA") and over
-// HTTPS ("USA (secure)").
-//   refresh_bench [N]
+// queue, the worker thread and ApplyItemPage; then, in alternate rounds,
+// through the engine (its Refresh all: the reading pool, four reads at a
+// time, and the engine's thread applying each page) and with a plain
+// sequential libcurl loop that keeps its connection. Each round starts
+// cold on both sides (a new client, a new loop), so each pays the
+// connections it opens. Prints the rates (medians over the rounds), the
+// ratio of each round's pair, the connections each side opened per round
+// (over HTTPS one handshake each) and the parse time per page: over HTTP
+// ("USA") and over HTTPS ("USA (secure)").
+//   refresh_bench [N] [ROUNDS]
 #include "BenchSupport.h"
 #include "PracticeSite.h"
 #include "bids/BidList.h"
@@ -101,10 +104,15 @@ double EngineRefresh(HttpClient& client, UserInterface& ui, const std::string& s
   return Seconds(Clock::now() - start);
 }
 
-// One location's run: the program's road, then the plain loop; whether
-// every bid was refreshed.
-bool Refresh(const std::string& serversPath, const char* location,
-             const std::vector<std::uint32_t>& items) {
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return Percentile(values, 0.5);
+}
+
+// One location's run: the program's road, then the engine and the plain
+// loop in turns; whether every bid was refreshed.
+bool Refresh(PracticeSite& site, const std::string& serversPath, const char* location,
+             const std::vector<std::uint32_t>& items, int rounds) {
   PrintingUserInterface ui;
   BidList list;
   if (!list.AccountRecord().SetAccount(ServerList(serversPath), "bench", "pw", location)) {
@@ -121,60 +129,84 @@ bool Refresh(const std::string& serversPath, const char* location,
     paths.push_back(address.substr(address.find('/', address.find("://") + 3)));
   }
 
-  HttpClient client(ui);
-  SiteTimeParser times;
-  SystemClock localClock;
-  ErrorReport report(ui);
-  ItemPageReader reader(client, times, localClock, ui, report);
-  auto collector = std::make_shared<Collector>();
-
-  // Through the program's own road: queue, worker, hand-over, ApplyItemPage.
-  const auto queuedStart = Clock::now();
-  for (std::size_t row = 0; row < list.RowCount(); ++row) reader.RequestItemPage(*list.BidAt(row), collector);
-  std::vector<std::unique_ptr<SiteRequest>> done = collector->WaitFor(list.RowCount());
   std::vector<double> parseMicros;
   int fresh = 0, newConnections = 0;
-  for (const auto& request : done) {
-    Bid* bid = list.FindBidById(static_cast<std::uint32_t>(request->tag));
-    const auto start = Clock::now();
-    fresh += bid != nullptr && reader.ApplyItemPage(*bid, *request);
-    parseMicros.push_back(Seconds(Clock::now() - start) * 1e6);
-    newConnections += request->timing.newConnection;
+  double queuedRate = 0;
+  {
+    HttpClient client(ui);
+    SiteTimeParser times;
+    SystemClock localClock;
+    ErrorReport report(ui);
+    ItemPageReader reader(client, times, localClock, ui, report);
+    auto collector = std::make_shared<Collector>();
+
+    // Through the program's own road: queue, worker, hand-over, ApplyItemPage.
+    const auto queuedStart = Clock::now();
+    for (std::size_t row = 0; row < list.RowCount(); ++row) reader.RequestItemPage(*list.BidAt(row), collector);
+    std::vector<std::unique_ptr<SiteRequest>> done = collector->WaitFor(list.RowCount());
+    for (const auto& request : done) {
+      Bid* bid = list.FindBidById(static_cast<std::uint32_t>(request->tag));
+      const auto start = Clock::now();
+      fresh += bid != nullptr && reader.ApplyItemPage(*bid, *request);
+      parseMicros.push_back(Seconds(Clock::now() - start) * 1e6);
+      newConnections += request->timing.newConnection;
+    }
+    queuedRate = done.size() / Seconds(Clock::now() - queuedStart);
   }
-  const double queuedSeconds = Seconds(Clock::now() - queuedStart);
 
-  const double engineSeconds = EngineRefresh(client, ui, serversPath, location, items,
-                                             serversPath.substr(0, serversPath.rfind('/') + 1) + "bids.xml");
-
-  // The same pages with a plain sequential libcurl loop on one kept connection.
-  const auto plainStart = Clock::now();
+  // The engine and the plain loop in turns, each first every other round,
+  // so that a busy moment of the machine falls on both alike.
   const std::string origin = profile.URL.find("://") == std::string::npos ? "http://" + profile.URL : profile.URL;
-  const int plainOk = PlainSequentialFetch(origin, paths, profile.ca_file);
-  const double plainSeconds = Seconds(Clock::now() - plainStart);
+  const std::string bidFile = serversPath.substr(0, serversPath.rfind('/') + 1) + "bids.xml";
+  std::vector<double> engineRates, plainRates, ratios;
+  std::string engineConnections, plainConnections;
+  bool engineAll = true;
+  for (int round = 0; round < rounds; ++round) {
+    double engineRate = 0, plainRate = 0;
+    for (int turn = 0; turn < 2; ++turn) {
+      const int before = site.Connections();
+      if ((turn == 0) == (round % 2 == 0)) {
+        HttpClient client(ui);
+        const double seconds = EngineRefresh(client, ui, serversPath, location, items, bidFile);
+        engineAll = engineAll && seconds > 0;
+        engineRate = seconds > 0 ? items.size() / seconds : 0;
+        engineConnections += (engineConnections.empty() ? "" : " ") + std::to_string(site.Connections() - before);
+      } else {
+        const auto plainStart = Clock::now();
+        const int plainOk = PlainSequentialFetch(origin, paths, profile.ca_file);
+        plainRate = plainOk / Seconds(Clock::now() - plainStart);
+        plainConnections += (plainConnections.empty() ? "" : " ") + std::to_string(site.Connections() - before);
+      }
+    }
+    engineRates.push_back(engineRate);
+    plainRates.push_back(plainRate);
+    ratios.push_back(engineRate / plainRate);
+  }
+  std::sort(ratios.begin(), ratios.end());
 
   std::sort(parseMicros.begin(), parseMicros.end());
   std::printf("%s (%s)\n", location, profile.URL.c_str());
-  std::printf("  bids refreshed:            %d of %zu (%zu pages back, %d new connections)\n", fresh,
-              items.size(), done.size(), newConnections);
-  std::printf("  queue+worker+apply:        %.1f pages/s (%.3f s)\n", done.size() / queuedSeconds, queuedSeconds);
-  std::printf("  plain libcurl, kept conn.: %.1f pages/s (%.3f s, %d ok)\n", plainOk / plainSeconds,
-              plainSeconds, plainOk);
-  std::printf("  ratio (program / plain):   %.2f\n", (done.size() / queuedSeconds) / (plainOk / plainSeconds));
-  if (engineSeconds > 0) {
-    std::printf("  engine's Refresh all:      %.1f pages/s (%.3f s), ratio to plain %.2f\n",
-                items.size() / engineSeconds, engineSeconds, (items.size() / engineSeconds) / (plainOk / plainSeconds));
-  } else {
-    std::printf("  engine's Refresh all:      not every bid fresh within a minute\n");
-  }
+  std::printf("  bids refreshed:            %d of %zu (%d new connections)\n", fresh, items.size(),
+              newConnections);
+  std::printf("  queue+worker+apply:        %.1f pages/s, ratio to plain %.2f\n", queuedRate,
+              queuedRate / Median(plainRates));
+  std::printf("  engine's Refresh all:      %.1f pages/s (median of %d)%s\n", Median(engineRates), rounds,
+              engineAll ? "" : ", not every bid fresh within a minute in some round");
+  std::printf("  plain libcurl, kept conn.: %.1f pages/s (median of %d)\n", Median(plainRates), rounds);
+  std::printf("  ratio (engine / plain):    median %.2f, rounds %.2f to %.2f\n", Median(ratios), ratios.front(),
+              ratios.back());
+  std::printf("  connections per round:     engine %s; plain %s\n", engineConnections.c_str(),
+              plainConnections.c_str());
   std::printf("  parse per page:            median %.1f us, p99 %.1f us\n", Percentile(parseMicros, 0.5),
               Percentile(parseMicros, 0.99));
-  return fresh == static_cast<int>(items.size());
+  return fresh == static_cast<int>(items.size()) && engineAll;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
+  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
 
   PracticeSiteOptions options;
   options.port = 0;
@@ -211,7 +243,7 @@ int main(int argc, char** argv) {
   std::vector<std::uint32_t> items;
   for (int i = 0; i < n; ++i) items.push_back(site.AddAuction({}, 3600 + i));
   bool all = true;
-  for (const char* location : {"USA", "USA (secure)"}) all = Refresh(serversPath, location, items) && all;
+  for (const char* location : {"USA", "USA (secure)"}) all = Refresh(site, serversPath, location, items, rounds) && all;
 
   site.Stop();
   std::filesystem::remove_all(folder);

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -230,7 +231,11 @@ struct HttpClient::Curl {
 
   CURLSH* share = nullptr;
   std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
-  std::string systemAuthorities;  // the system's CA bundle, PEM
+  // The system's authorities: from libcurl's CA directory (hashed), where
+  // OpenSSL looks up only the issuer a chain names; or, without one, its
+  // bundle (PEM), which every new connection parses in full.
+  bool systemDirectory = false;
+  std::string systemAuthorities;  // the bundle, without a directory
 
   std::mutex poolLock;  // the two maps below
   std::map<std::string, std::vector<CURL*>> idle;  // site (and its authority) -> handles
@@ -248,8 +253,13 @@ struct HttpClient::Curl {
     curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     if (CURL* probe = curl_easy_init()) {
+      char* directory = nullptr;
+      std::error_code error;
+      systemDirectory = curl_easy_getinfo(probe, CURLINFO_CAPATH, &directory) == CURLE_OK &&
+                        directory != nullptr && std::filesystem::is_directory(directory, error);
       char* bundle = nullptr;
-      if (curl_easy_getinfo(probe, CURLINFO_CAINFO, &bundle) == CURLE_OK && bundle != nullptr) {
+      if (!systemDirectory && curl_easy_getinfo(probe, CURLINFO_CAINFO, &bundle) == CURLE_OK &&
+          bundle != nullptr) {
         systemAuthorities = ReadFile(bundle);
       }
       curl_easy_cleanup(probe);
@@ -303,14 +313,17 @@ struct HttpClient::Curl {
     curl_easy_cleanup(handle);
   }
 
-  // The authorities to trust with a profile's own CA file: the system's and
-  // that file's; empty when the file cannot be read.
+  // The authorities a handle is given with a profile's own CA file: that
+  // file's, and the system's bundle where they come from no directory;
+  // empty when the file cannot be read.
   std::string AuthoritiesWith(const std::string& caFile) {
     std::lock_guard<std::mutex> guard(poolLock);
     std::string& both = authorities[caFile];
     if (both.empty()) {
       const std::string own = ReadFile(caFile);
-      if (own.find("-----BEGIN CERTIFICATE-----") != std::string::npos) both = systemAuthorities + "\n" + own;
+      if (own.find("-----BEGIN CERTIFICATE-----") != std::string::npos) {
+        both = systemDirectory ? own : systemAuthorities + "\n" + own;
+      }
     }
     return both;
   }
@@ -462,6 +475,10 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
     // system's (the pool keeps handles apart by authority).
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    // Parsing the whole bundle costs a new connection tens of milliseconds
+    // of CPU, and more when several connect at once: with the directory,
+    // the bundle is left out (a blob, where given, replaces it anyway).
+    if (curl_->systemDirectory) curl_easy_setopt(h, CURLOPT_CAINFO, nullptr);
     curl_blob trusted{authorities.data(), authorities.size(), CURL_BLOB_COPY};
     if (!authorities.empty()) curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &trusted);
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);

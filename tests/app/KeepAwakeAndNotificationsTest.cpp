@@ -24,6 +24,7 @@
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 
+#include <csignal>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -299,6 +300,41 @@ TEST_F(Notifications, NoneWhenTurnedOff) {
   ASSERT_TRUE(RunUntil([&] { return StatusOf(won) == BidStatus::Won; }, 15s));
   RunUntil([] { return false; }, 500ms);
   EXPECT_TRUE(Notified().empty()) << TempFolder::Read(Log());
+}
+
+// A service that holds the name but does not answer (hung, or still being
+// started by the bus) holds neither the window nor the program's end: the
+// notice waits for its first answer, and goes out once it comes.
+TEST_F(Notifications, AServiceThatDoesNotAnswerHoldsNothing) {
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", session_.Address().c_str(), 1);
+  const std::string owner = session_.Call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                          "org.freedesktop.DBus.GetConnectionUnixProcessID",
+                                          "org.freedesktop.Notifications");
+  const std::size_t number = owner.find("uint32 ");
+  ASSERT_NE(number, std::string::npos) << owner;
+  const pid_t service = static_cast<pid_t>(std::stol(owner.substr(number + 7)));
+  ASSERT_EQ(::kill(service, SIGSTOP), 0);
+  DesktopNotifier notifier([](std::uint32_t) {});
+  const auto start = std::chrono::steady_clock::now();
+  notifier.Show(7, BidNotice{"Auction won", "Pocket watch (item 7) is yours.", BidNotice::Kind::Info});
+  for (int i = 0; i < 25; ++i) {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+  const auto took = std::chrono::steady_clock::now() - start;
+  const bool noneYet = Notified().empty();  // before the service may wake
+  ::kill(service, SIGCONT);
+  EXPECT_LT(took, 3s);
+  EXPECT_TRUE(noneYet);
+
+  const auto end = std::chrono::steady_clock::now() + 10s;
+  while (!Find("\"Auction won\"").has_value() && std::chrono::steady_clock::now() < end) {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_TRUE(Find("\"Auction won\"").has_value()) << TempFolder::Read(Log());
 }
 
 }  // namespace

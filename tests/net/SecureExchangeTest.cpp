@@ -5,9 +5,16 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +44,11 @@ class Site {
     };
     server_->Get("/echo", echo);
     server_->Post("/echo", echo);
+    server_->Post("/stall", [this](const httplib::Request&, httplib::Response& res) {
+      std::unique_lock<std::mutex> guard(lock_);
+      released_.wait_for(guard, std::chrono::seconds(20), [this] { return stallsReleased_; });
+      res.set_content("late", "text/plain");
+    });
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     for (int i = 0; i < 5000 && !server_->is_running(); ++i) {
@@ -44,14 +56,27 @@ class Site {
     }
   }
   ~Site() {
+    ReleaseStalls();
     server_->stop();
     thread_.join();
   }
   std::string Url(const char* scheme = "https://") const { return scheme + std::string("127.0.0.1:") + std::to_string(port_); }
 
+  // Requests to /stall wait for this (or 20 s).
+  void ReleaseStalls() {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      stallsReleased_ = true;
+    }
+    released_.notify_all();
+  }
+
   std::atomic<int> requests{0};
 
  private:
+  std::mutex lock_;
+  std::condition_variable released_;
+  bool stallsReleased_ = false;
   std::unique_ptr<httplib::Server> server_;
   int port_ = 0;
   std::thread thread_;
@@ -146,5 +171,76 @@ INSTANTIATE_TEST_SUITE_P(Sites, ConnectionReuse,
                                          KeepCase{"http_kept", "", true},
                                          KeepCase{"http_closed", "", false}),
                          [](const testing::TestParamInfo<KeepCase>& info) { return info.param.label; });
+
+// A listener on 127.0.0.1 that takes connections and never says a word:
+// a TLS handshake with it stalls.
+class SilentListener {
+ public:
+  SilentListener() {
+    socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(socket_, 8) == 0 &&
+        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+      port_ = ntohs(address.sin_port);
+    }
+  }
+  ~SilentListener() { ::close(socket_); }
+  std::string Url() const { return "https://127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  int socket_ = -1;
+  int port_ = 0;
+};
+
+struct StallCase {
+  const char* label;
+  bool handshakeStalls;  // else the request is never answered
+  bool secure;
+};
+
+class AbandonedExchange : public testing::TestWithParam<StallCase> {};
+
+// The program's end abandons an exchange that waits on a site (a handshake
+// never answered, a reply that never comes): it returns at once, quietly,
+// long before any of its time-outs.
+TEST_P(AbandonedExchange, ReturnsAtOnce) {
+  const StallCase& c = GetParam();
+  SilentListener silent;
+  std::unique_ptr<Site> site;
+  if (!c.handshakeStalls) site = std::make_unique<Site>(c.secure ? "site.pem" : "");
+  const std::string url = c.handshakeStalls ? silent.Url() : site->Url(c.secure ? "https://" : "http://");
+  RecordingUserInterface ui;
+  HttpClient client(ui);
+  std::atomic<bool> abandon{false};
+  std::atomic<bool> returned{false};
+  std::thread exchange([&] {
+    ExchangeOptions options;
+    options.caFile = kTls + "ca.pem";
+    options.abandon = &abandon;
+    std::string page, date;
+    EXPECT_FALSE(client.Exchange("POST", url, "/stall", "item=1", page, date, options));
+    returned = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(returned);
+  abandon = true;
+  const auto abandoned = std::chrono::steady_clock::now();
+  for (int i = 0; i < 100 && !returned; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(returned) << "still waiting 5 s after it was abandoned";
+  const auto took = std::chrono::steady_clock::now() - abandoned;
+  if (site) site->ReleaseStalls();  // lets the exchange end either way
+  exchange.join();
+  EXPECT_LT(took, std::chrono::seconds(3));
+  EXPECT_TRUE(ui.Boxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Stalls, AbandonedExchange,
+                         testing::Values(StallCase{"tls_handshake", true, true},
+                                         StallCase{"https_reply", false, true},
+                                         StallCase{"http_reply", false, false}),
+                         [](const testing::TestParamInfo<StallCase>& info) { return info.param.label; });
 
 }  // namespace

@@ -451,6 +451,7 @@ void PracticeSite::Route(httplib::Server& s, bool secure) {
   // which the client sees as the handshake's time.
   s.new_task_queue = [this, secure] {
     return new ConnectionPool(kPoolThreads, [this, secure] {
+      ++connections_;
       if (secure && options_.rttMs > 0) Pause(std::chrono::milliseconds(options_.rttMs));
     });
   };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <chrono>
 #include <cstdint>
@@ -71,6 +72,8 @@ class PracticeSite {
   // Closes every open connection, idle kept-alive ones included, as a
   // site or a network may at any moment.
   void DropConnections();
+  // Connections accepted so far, both listeners: over TLS, one handshake each.
+  int Connections() const { return connections_; }
 
   std::int64_t SiteNow() const;
   std::int64_t SiteTimeAt(std::chrono::system_clock::time_point local) const;
@@ -139,6 +142,7 @@ class PracticeSite {
   std::thread tender_;
   int port_ = 0;
   int tlsPort_ = 0;
+  std::atomic<int> connections_{0};
 
   std::mutex lock_;  // everything below
   std::map<std::uint32_t, Auction> auctions_;
