@@ -238,6 +238,8 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   void Handle(Entry& entry) {
     if (entry.command) {
       entry.command(*this);
+    } else if (entry.read && ForAnotherItem(*entry.read)) {
+      if (entry.probe) probeInFlight_ = false;
     } else if (entry.read && !entry.read->succeeded) {
       ReadFailed(*entry.read);
     } else if (entry.read) {
@@ -251,6 +253,13 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     } else if (entry.report) {
       HandleReport(*entry.report);
     }
+  }
+
+  // A read sent before the bid was given another item: neither its page nor
+  // its failure says anything of the new one, whose own read is on its way.
+  bool ForAnotherItem(const SiteRequest& request) {
+    const Bid* bid = list_.FindBidById(static_cast<std::uint32_t>(request.tag));
+    return bid != nullptr && request.item != 0 && request.item != bid->Item();
   }
 
   // A read that failed: its box as before, and a line in the bid's history.

@@ -12,6 +12,7 @@
 // std::unique_ptr and carries copies of what the fetch needs, never a bid.
 struct SiteRequest {
   std::int32_t tag = 0;  // the requester's own mark: a bid's id for an item page
+  std::uint32_t item = 0;  // an item page's item number
   std::string host;      // host, or host:port
   std::string path;
   std::string caFile;  // an authority trusted besides the system's; empty: none

@@ -45,6 +45,7 @@ std::unique_ptr<SiteRequest> ItemPageReader::MakeRequest(const Bid& bid) {
   const ServerProfile& profile = ProfileOf(bid);
   auto request = std::make_unique<SiteRequest>();
   request->tag = static_cast<std::int32_t>(bid.Id());
+  request->item = bid.Item();
   request->host = profile.URL;
   request->caFile = profile.ca_file;
   request->path = ExpandTemplate(bid, profile.item_view.HTTPObject);

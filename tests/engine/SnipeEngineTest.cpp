@@ -155,6 +155,26 @@ TEST_F(SnipeEngineTest, DeletedAndEditedBidsAreNotPlacedForTheOldItem) {
   EXPECT_EQ(Shown(goneId), nullptr);
 }
 
+// A read of the old item still on its way when the item number changes
+// says nothing of the new item: no report of a mismatched page, and the row
+// shows what the new item's own read found.
+TEST_F(SnipeEngineTest, AReadOfTheOldItemArrivingAfterTheChangeIsDropped) {
+  const std::uint32_t old = site_->AddAuction("Old", 600);
+  site_->SetFault(old, "slow");
+  const std::uint32_t fresh = site_->AddAuction("New", 600);
+  const std::uint32_t id = Watch(old, 4);
+  engine_->Start();
+  std::this_thread::sleep_for(300ms);  // the old item's slow page is on its way
+  engine_->EditBid(id, fresh, 50.0f, 4, {});
+  std::this_thread::sleep_for(3s);
+  const Bid* bid = Shown(id);
+  ASSERT_NE(bid, nullptr);
+  EXPECT_EQ(bid->title, "New");
+  EXPECT_EQ(bid->status, BidStatus::Watching);
+  EXPECT_TRUE(ui_.Reports().empty());
+  EXPECT_TRUE(ui_.Boxes().empty());
+}
+
 namespace {
 
 // The events of the item's lines in the history log, oldest first.
