@@ -93,11 +93,17 @@ bool BidListView::Initialize() {
   if (!holdStart) engine_->Start();
   if (!holdStart && !unread.found) return true;
   std::string bidFileText;
-  if (unread.found) {
+  if (unread.found && unread.skippedBids == 0) {
     bidFileText = unread.MustNotBeSaved()
                       ? "Error: Can't read the bid list " + bidFile +
                             ". It is left as it is: changes to the list will not be saved."
                       : "Error: Can't read the bid list. It was kept as " + unread.keptAs + ".";
+  } else if (unread.found) {
+    const std::string some = "Error: Can't read " + std::to_string(unread.skippedBids) +
+                             (unread.skippedBids == 1 ? " bid" : " bids") + " in the bid list";
+    bidFileText = unread.MustNotBeSaved()
+                      ? some + " " + bidFile + ". It is left as it is: changes to the list will not be saved."
+                      : some + ". The list as it was is kept as " + unread.keptAs + ".";
   }
   // After the start, not inside it, and one after the other, not one
   // inside the other.

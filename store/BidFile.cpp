@@ -33,6 +33,7 @@ bool LoadBidFile(const std::string& path, BidList& list, UnreadBidFile& unread) 
     document.LeaveElement();
   }
   // Goes on after "defaults" when there is one.
+  std::size_t taken = 0;
   while (document.FindChild("bid")) {
     Bid bid;
     bid.group = document.ChildAttribute("group");
@@ -41,8 +42,21 @@ bool LoadBidFile(const std::string& path, BidList& list, UnreadBidFile& unread) 
     const std::string cancelled = document.ChildAttribute("cancelled");
     if (!cancelled.empty() && cancelled != "0") bid.status = BidStatus::Cancelled;
     document.EnterElement();
-    if (ReadBidElement(document, bid)) list.AddBid(bid);
+    if (ReadBidElement(document, bid)) {
+      list.AddBid(bid);
+      ++taken;
+    }
     document.LeaveElement();
+  }
+  // Every bid element counts, those before "defaults" too: the next save
+  // would drop whichever was not taken, so the file as it was goes aside.
+  document.ResetChildPosition();
+  std::size_t elements = 0;
+  while (document.FindChild("bid")) ++elements;
+  if (elements > taken) {
+    unread.found = true;
+    unread.skippedBids = elements - taken;
+    unread.keptAs = SetFileAside(path);
   }
   return true;
 }

@@ -7,9 +7,11 @@
 #include "bids/ListLayout.h"
 #include "bids/SettingsExtras.h"
 #include "site/AccountFile.h"
+#include "site/ServerList.h"
 #include "store/ProgramSettings.h"
 #include "store/XmlDocument.h"
 #include "store/BidFile.h"
+#include "support/PracticeSiteFixture.h"
 #include "support/ProgramFolder.h"
 #include "support/QuietSettings.h"
 #include "support/TempFolder.h"
@@ -506,4 +508,45 @@ TEST(BidListViewStart, UnreadableBidFileIsKeptAndReported) {
   BidList saved;
   EXPECT_TRUE(LoadBidFile(folder.PathOf("bids.xml"), saved)) << "a sound, empty list";
   EXPECT_FALSE(std::filesystem::exists(folder.PathOf("bids.xml.bad.2")));
+}
+
+class BidListViewAgainstSite : public PracticeSiteFixture {};
+
+// Bids the list cannot read are not dropped without a word: the file as it
+// was is kept aside, one box after the start says how many and where, and
+// the bids that could be read are sniped as ever.
+TEST_F(BidListViewAgainstSite, SkippedBidsAreKeptAsideAndTheOthersSniped) {
+  Account account;
+  ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA"));
+  account.SetVerified(true);
+  ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+  WriteQuietSettings(folder_.PathOf("quorrel.xml"));
+  const std::uint32_t item = site_->AddAuction("Pocket watch", 10, 5.0, "rival");
+  const std::string original = "<bids><defaults><margin>20</margin></defaults>"
+                               "<bid><item>" + std::to_string(item) + "</item><maxbid>20</maxbid><margin>4</margin></bid>"
+                               "<bid><item>77</item><maxbid>3</maxbid></bid>"
+                               "<bid><item>78</item><maxbid>abc</maxbid><margin>9</margin></bid></bids>";
+  folder_.Write("bids.xml", original);
+
+  CancelEveryDialog dialogs;
+  Services services(DataPaths(folder_.PathOf("quorrel")));
+  auto* frame = new MainFrame(services);
+  EXPECT_TRUE(frame->Initialize());
+  EXPECT_TRUE(dialogs.seen.empty()) << "nothing opened inside the start";
+  const auto status = [&] {
+    const auto& rows = frame->List().Shown().rows;
+    return rows.size() == 1 && rows[0].Item() == item ? rows[0].status : BidStatus::Unknown;
+  };
+  EXPECT_TRUE(PumpUntil([&] { return status() == BidStatus::Won; }, std::chrono::seconds(25)));
+  EXPECT_EQ(Logged("/ws/AcceptBid").size(), 1u);
+  ASSERT_EQ(dialogs.seen.size(), 1u);
+  EXPECT_EQ(dialogs.seen[0], "Quorrel error: Error: Can't read 2 bids in the bid list. The list as it was is kept as " +
+                                 folder_.PathOf("bids.xml.bad") + ".");
+  delete frame;
+  EXPECT_EQ(TempFolder::Read(folder_.PathOf("bids.xml.bad")), original);
+  EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("bids.xml.bad.2")));
+  BidList saved;
+  EXPECT_TRUE(LoadBidFile(folder_.PathOf("bids.xml"), saved));
+  ASSERT_EQ(saved.RowCount(), 1u);
+  EXPECT_EQ(saved.BidAt(0)->Item(), item);
 }

@@ -140,6 +140,7 @@ struct FileCase {
   bool ok;
   std::int32_t defaultMargin;
   std::vector<Row> rows;
+  std::size_t skipped = 0;  // bid elements not taken from a file that was read
 };
 
 class ReadBidFile : public testing::TestWithParam<FileCase> {};
@@ -155,9 +156,17 @@ TEST_P(ReadBidFile, LenientNumbersAndSkipping) {
   const FileCase& c = GetParam();
   TempFolder folder;
   BidList list;
-  EXPECT_EQ(LoadBidFile(folder.Write("bids.xml", c.content), list), c.ok);
+  UnreadBidFile unread;
+  const std::string path = folder.Write("bids.xml", c.content);
+  EXPECT_EQ(LoadBidFile(path, list, unread), c.ok);
   EXPECT_EQ(list.defaultMargin, c.defaultMargin);
   EXPECT_EQ(Rows(list), c.rows);
+  EXPECT_EQ(unread.skippedBids, c.skipped);
+  if (c.ok) {
+    // Only a file that loses bids on the next save is kept aside.
+    EXPECT_EQ(unread.found, c.skipped > 0);
+    EXPECT_EQ(std::filesystem::exists(path + ".bad"), c.skipped > 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -166,12 +175,12 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"lenient", "<bids><defaults><margin> 15 </margin></defaults>" +
                                 BidXml("+123", " 2.5", " 15 ") + BidXml("456abc", "3", "5") +
                                 BidXml("4294967296", "0.00", "8") + "</bids>",
-                 true, 15, {Row{123, 2.5f, 15}, Row{456, 3.0f, 5}}},
+                 true, 15, {Row{123, 2.5f, 15}, Row{456, 3.0f, 5}}, 1},
         FileCase{"skipping",
                  "<bids>" + BidXml("0", "1", "5") + BidXml("5", "abc", "5") + BidXml("6", "1", "0") +
                      BidXml("7", "-1", "5") + BidXml("8", "nan", "5") + BidXml("9", "1", "5") +
                      "<bid><maxbid>1</maxbid><margin>5</margin></bid>" + "</bids>",
-                 true, 20, {Row{9, 1.0f, 5}}},
+                 true, 20, {Row{9, 1.0f, 5}}, 6},
         FileCase{"any_order_unknown_elements",
                  "<bids><extra/><bid><margin>4</margin><note>x</note><maxbid>7.125</maxbid>"
                  "<item>42</item></bid></bids>",
@@ -179,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"before_defaults_skipped",
                  "<bids>" + BidXml("1", "1", "1") + "<defaults><margin>9</margin></defaults>" +
                      BidXml("2", "1", "1") + "</bids>",
-                 true, 9, {Row{2, 1.0f, 1}}},
+                 true, 9, {Row{2, 1.0f, 1}}, 1},
         FileCase{"without_defaults_all_read",
                  "<bids>" + BidXml("1", "1", "1") + BidXml("2", "1", "1") + "</bids>", true, 20,
                  {Row{1, 1.0f, 1}, Row{2, 1.0f, 1}}},
@@ -188,6 +197,56 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"malformed", "<bids>" + BidXml("1", "1", "1"), false, 20, {}},
         FileCase{"empty", "", false, 20, {}}),
     [](const testing::TestParamInfo<FileCase>& info) { return info.param.label; });
+
+// A bid the reader refuses is skipped, the others load, and the file as it
+// was is kept aside before the next save drops the skipped one for good.
+TEST(BidFile, SkippedBidsAreCountedAndTheFileKeptAside) {
+  const std::pair<const char*, std::string> damaged[] = {
+      {"no_margin", "<bid><item>5</item><maxbid>1</maxbid></bid>"},
+      {"no_item", "<bid><maxbid>1</maxbid><margin>5</margin></bid>"},
+      {"no_maxbid", "<bid><item>5</item><margin>5</margin></bid>"},
+      {"empty", "<bid/>"},
+      {"item_zero", BidXml("0", "1", "5")},
+      {"item_text", BidXml("lamp", "1", "5")},
+      {"maxbid_text", BidXml("5", "abc", "5")},
+      {"maxbid_negative", BidXml("5", "-1", "5")},
+      {"maxbid_nan", BidXml("5", "nan", "5")},
+      {"margin_zero", BidXml("5", "1", "0")},
+      {"margin_negative", BidXml("5", "1", "-30")},
+      {"margin_text", BidXml("5", "1", "soon")},
+  };
+  const std::vector<Row> good = {Row{11, 2.5f, 10}, Row{12, 3.0f, 20}};
+  std::string all;
+  for (const auto& [label, element] : damaged) {
+    SCOPED_TRACE(label);
+    all += element;
+    TempFolder folder;
+    const std::string content = "<bids><defaults><margin>20</margin></defaults>" + BidXml("11", "2.50", "10") +
+                                element + BidXml("12", "3", "20") + "</bids>";
+    const std::string path = folder.Write("bids.xml", content);
+    BidList list;
+    UnreadBidFile unread;
+    EXPECT_TRUE(LoadBidFile(path, list, unread));
+    EXPECT_EQ(Rows(list), good);
+    EXPECT_TRUE(unread.found);
+    EXPECT_EQ(unread.skippedBids, 1u);
+    EXPECT_EQ(unread.keptAs, path + ".bad");
+    EXPECT_FALSE(unread.MustNotBeSaved());
+    EXPECT_EQ(TempFolder::Read(path + ".bad"), content);
+    EXPECT_EQ(TempFolder::Read(path), content) << "the file itself is left to the next save";
+  }
+
+  TempFolder folder;
+  const std::string path = folder.Write("bids.xml", "<bids>" + all + BidXml("11", "2.5", "10") + "</bids>");
+  folder.Write("bids.xml.bad", "an earlier copy");
+  BidList list;
+  UnreadBidFile unread;
+  EXPECT_TRUE(LoadBidFile(path, list, unread));
+  EXPECT_EQ(Rows(list), std::vector<Row>{good[0]});
+  EXPECT_EQ(unread.skippedBids, std::size(damaged));
+  EXPECT_EQ(unread.keptAs, path + ".bad.2");
+  EXPECT_EQ(TempFolder::Read(path + ".bad"), "an earlier copy");
+}
 
 // A bids.xml that cannot be read is kept aside before the next save
 // overwrites it: the user's list is never silently emptied on disk, and a
