@@ -361,7 +361,7 @@ TEST_F(DesktopTest, CopyFromAnotherSessionWithTheSameFilesIsToldAndEnds) {
   for (const std::optional<std::string>& runtime : {std::optional(folder_.PathOf("run2")), std::optional<std::string>()}) {
     const std::string name = runtime.value_or("no XDG_RUNTIME_DIR");
     auto other = Start({{"XDG_RUNTIME_DIR", runtime}});
-    EXPECT_NE(screen_.WaitFor("Quorrel error", 15s), None) << name;
+    EXPECT_NE(screen_.WaitFor("Quorrel error", 20s), None) << name;  // after its 5 s of patience
     other->Signal(SIGTERM);
     EXPECT_EQ(other->WaitForExit(10s), std::optional<int>(1)) << name;
   }
