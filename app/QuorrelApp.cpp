@@ -1,5 +1,6 @@
 #include "app/QuorrelApp.h"
 
+#include "app/DataFolderLock.h"
 #include "app/EndSignals.h"
 #include "app/MainFrame.h"
 #include "app/ModalLoops.h"
@@ -16,6 +17,9 @@ namespace {
 // How long a new start waits for a running copy that does not answer (it
 // may be busy, or stopped) before it tells the user.
 constexpr std::chrono::seconds kPatience{20};
+// How long it waits for a copy of another session that uses the same bid
+// list: one that is ending is gone by then.
+constexpr std::chrono::seconds kDataPatience{5};
 }  // namespace
 
 QuorrelApp::QuorrelApp() = default;
@@ -27,12 +31,20 @@ bool QuorrelApp::OnInit() {
   instance_ = std::make_unique<SingleInstance>();
   switch (instance_->Claim(kPatience)) {
     case SingleInstance::Start::kHandedOver: return true;  // the running copy comes to the front
-    case SingleInstance::Start::kRefused: Refuse(); return true;
+    case SingleInstance::Start::kRefused: Refuse(instance_->Problem()); return true;
     case SingleInstance::Start::kRun: break;
+  }
+  DataPaths paths = DataPaths::ForRunningProgram();
+  paths.CreateFolders();  // for the lock on the first start; a failure is told once the window is up
+  dataLock_ = std::make_unique<DataFolderLock>(paths.DataFolder());
+  if (!dataLock_->Claim(kDataPatience)) {
+    Refuse("Quorrel is running already with the same bid list in another session\n(" + dataLock_->Folder() +
+           "). Only one copy may use it at a time.");
+    return true;
   }
   running_ = true;
   SetExitOnFrameDelete(true);
-  services_ = std::make_unique<Services>(DataPaths::ForRunningProgram());
+  services_ = std::make_unique<Services>(std::move(paths));
   frame_ = new MainFrame(*services_);
   frame_->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
     if (event.GetEventObject() == frame_) frame_ = nullptr;
@@ -48,10 +60,10 @@ bool QuorrelApp::OnInit() {
 }
 
 // A generic box: the end signals can close it.
-void QuorrelApp::Refuse() {
+void QuorrelApp::Refuse(const std::string& problem) {
   exitCode_ = 1;
   signals_ = std::make_unique<EndSignals>([this] { End(); });
-  wxGenericMessageDialog box(nullptr, FromSite(instance_->Problem()), "Quorrel error", wxOK | wxICON_EXCLAMATION);
+  wxGenericMessageDialog box(nullptr, FromSite(problem), "Quorrel error", wxOK | wxICON_EXCLAMATION);
   box.ShowModal();
 }
 
@@ -81,6 +93,7 @@ void QuorrelApp::FinishEnding() {
 int QuorrelApp::OnExit() {
   signals_.reset();
   services_.reset();
+  dataLock_.reset();
   instance_.reset();
   return wxApp::OnExit();
 }

@@ -4,8 +4,10 @@
 #include <wx/timer.h>
 
 #include <memory>
+#include <string>
 
 struct Services;
+class DataFolderLock;
 class EndSignals;
 class MainFrame;
 class SingleInstance;
@@ -22,9 +24,12 @@ class QuorrelApp : public wxApp {
  private:
   void End();  // SIGTERM or SIGINT: as at the end of the session
   void FinishEnding();
-  void Refuse();  // another copy runs but does not answer, or there is no place for the lock
+  // Another copy runs but does not answer, or uses the same bid list from
+  // another session, or there is no place for the lock.
+  void Refuse(const std::string& problem);
 
   std::unique_ptr<SingleInstance> instance_;
+  std::unique_ptr<DataFolderLock> dataLock_;  // from the start until every file is written
   std::unique_ptr<Services> services_;
   std::unique_ptr<EndSignals> signals_;
   MainFrame* frame_ = nullptr;

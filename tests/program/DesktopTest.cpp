@@ -345,6 +345,35 @@ TEST_F(DesktopTest, NoFolderForTheLockIsToldAndNothingRuns) {
   EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("bids.xml.bad")));
 }
 
+// Starts of the same user from other sessions (another runtime folder, or
+// none, as from su or cron) meet no lock or socket of the running copy's,
+// but they would use its bid list: each says so in a box, ends with 1 and
+// writes nothing, and the running copy is the only one.
+TEST_F(DesktopTest, CopyFromAnotherSessionWithTheSameFilesIsToldAndEnds) {
+  for (const char* run : {"run1", "run2"}) std::filesystem::create_directory(folder_.PathOf(run));
+  auto first = Start({{"XDG_RUNTIME_DIR", folder_.PathOf("run1")}});
+  ASSERT_NE(screen_.WaitFor("Quorrel"), None);
+  std::this_thread::sleep_for(1s);
+  const std::string bids = TempFolder::Read(folder_.PathOf("bids.xml"));
+  const std::string settings = TempFolder::Read(folder_.PathOf("quorrel.xml"));
+
+  // None: the lock and socket would go in the home folder, the test's folder.
+  for (const std::optional<std::string>& runtime : {std::optional(folder_.PathOf("run2")), std::optional<std::string>()}) {
+    const std::string name = runtime.value_or("no XDG_RUNTIME_DIR");
+    auto other = Start({{"XDG_RUNTIME_DIR", runtime}});
+    EXPECT_NE(screen_.WaitFor("Quorrel error", 20s), None) << name;  // after its 5 s of patience
+    other->Signal(SIGTERM);
+    EXPECT_EQ(other->WaitForExit(10s), std::optional<int>(1)) << name;
+  }
+  EXPECT_TRUE(first->Running());
+  EXPECT_EQ(TempFolder::Read(folder_.PathOf("bids.xml")), bids);
+  EXPECT_EQ(TempFolder::Read(folder_.PathOf("quorrel.xml")), settings);
+  EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("bids.xml.bad")));
+
+  first->Signal(SIGTERM);
+  EXPECT_EQ(first->WaitForExit(15s), std::optional<int>(0));
+}
+
 // Drags from another application: each type a browser may offer for a link
 // opens the Add dialog for its item. While a box or dialog is open, drops
 // are refused (no copy cursor, no drop).
