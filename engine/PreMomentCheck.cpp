@@ -44,6 +44,7 @@ void PreMomentCheck::Run() {
   options.abandon = &abandon_;
   options.timing = &page.timing;
   options.error = &page.error;
+  options.caFile = page.caFile;
   page.succeeded = client_.Exchange("GET", page.host, page.path, {}, page.page, page.dateHeader, options);
   findings->reached = page.succeeded;
   findings->error = page.error;

@@ -29,7 +29,7 @@ class QuietObserver : public EngineObserver {
 class CheckTest : public PracticeSiteFixture {
  protected:
   // `signInWorks` false: the site's reply to a sign-in never matches.
-  void StartEngine(bool verified, bool signInWorks = true) {
+  void StartEngine(bool verified, bool signInWorks = true, const std::string& location = "USA") {
     if (!signInWorks) {
       std::string servers = TempFolder::Read(serversPath_);
       const std::string welcome = "Welcome back, ";
@@ -45,7 +45,7 @@ class CheckTest : public PracticeSiteFixture {
     engine_->SetLogsFolder(folder_.Folder());
     ServerList servers(serversPath_);
     engine_->Call([&](BidList& list) {
-      ASSERT_TRUE(list.AccountRecord().SetAccount(servers, "sniper", "pw", "USA"));
+      ASSERT_TRUE(list.AccountRecord().SetAccount(servers, "sniper", "pw", location));
       list.AccountRecord().SetVerified(verified);
     });
     engine_->Start();
@@ -130,6 +130,19 @@ TEST_F(CheckTest, PriceAboveTheMaximumAndSlowSiteWarnedSoundBidNot) {
   for (const std::uint32_t item : {dear, slow, sound}) {
     EXPECT_NE(commits.find("item=" + std::to_string(item)), std::string::npos) << "item " << item << " still goes";
   }
+}
+
+// Over HTTPS with the site's own authority the check trusts what the
+// engine's reads trust: no false "cannot be reached", and the real reason
+// found behind it.
+TEST_F(CheckTest, SecureSiteWithItsOwnAuthority) {
+  StartEngine(true, true, "USA (secure)");
+  const std::uint32_t dearId = Watch(site_->AddAuction("Dear", 30, 30.0, "rival"), 4, 20.0f);
+  const std::uint32_t soundId = Watch(site_->AddAuction("Sound", 30, 1.0, "rival"), 5, 20.0f);
+  ASSERT_TRUE(WaitFor([&] { return !Note(dearId).empty(); }, 8s));
+  EXPECT_EQ(Note(dearId), "The maximum bid is not above the current bid (US $30.00)");
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(Note(soundId), "");
 }
 
 // The account: one never verified, and one whose sign-in no longer works.
