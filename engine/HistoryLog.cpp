@@ -47,7 +47,8 @@ void ReadLines(const std::string& path, const std::string& item, std::vector<His
          begin = tab + 1) {
       fields.push_back(text.substr(begin, tab - begin));
     }
-    if (fields.size() != 4 || fields[2] != item) continue;  // someone else's, or not a line of ours
+    // Someone else's, or not a line of ours (an empty item takes every bid's).
+    if (fields.size() != 4 || (!item.empty() && fields[2] != item)) continue;
     out.push_back({fields[0], fields[1], fields[2], fields[3], text.substr(begin)});
   }
 }
@@ -79,6 +80,17 @@ bool HistoryLog::Append(const BidEvent& event) {
   }
   const FileDescriptor file(OpenForAppend(path_));
   return file.get() >= 0 && WriteAll(file.get(), line);
+}
+
+std::set<std::string> HistoryLog::ItemsWithResults(const std::string& path) {
+  std::vector<Line> lines;
+  ReadLines(OldPath(path), {}, lines);
+  ReadLines(path, {}, lines);
+  std::set<std::string> items;
+  for (const Line& line : lines) {
+    if (line.event == "Won" || line.event == "Lost" || line.event == "Ended") items.insert(line.item);
+  }
+  return items;
 }
 
 std::vector<HistoryLog::Line> HistoryLog::LinesOf(const std::string& path, std::uint32_t item) {

@@ -3,6 +3,7 @@
 #include "engine/BidEvent.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,12 @@ class HistoryLog {
   bool Append(const BidEvent& event);
 
   static std::string OldPath(const std::string& path) { return path + ".1"; }
+  const std::string& Path() const { return path_; }
   static std::string Format(const BidEvent& event);
   // One item's lines, oldest first, from the old file and the current one.
   static std::vector<Line> LinesOf(const std::string& path, std::uint32_t item);
+  // The items whose end (won, lost or ended) has been told already.
+  static std::set<std::string> ItemsWithResults(const std::string& path);
 
  private:
   std::string path_;

@@ -25,6 +25,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -376,6 +377,12 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
       const auto before = seen_.find(bid.Id());
       const BidStatus was = before != seen_.end() ? before->second : BidStatus::Unknown;
       if (was == bid.status) continue;
+      if (was == BidStatus::Unknown && (bid.status == BidStatus::Won || bid.status == BidStatus::Ended) &&
+          ToldBefore(bid.Item())) {
+        // An end told in an earlier run: not told again at every start.
+        if (bid.status == BidStatus::Won && !bid.group.empty()) won.push_back(bid.Id());
+        continue;
+      }
       const std::string price = "price " + (bid.currentBid.empty() ? std::string("unknown") : bid.currentBid);
       const std::string bidder = ", high bidder " + (bid.highBidder.empty() ? std::string("none") : bid.highBidder);
       if (bid.status == BidStatus::Won) {
@@ -388,6 +395,12 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     }
     seen_ = std::move(now);
     for (const std::uint32_t id : won) CancelGroup(id);
+  }
+
+  bool ToldBefore(std::uint32_t item) {
+    if (!history_) return false;
+    if (!toldBefore_) toldBefore_ = HistoryLog::ItemsWithResults(history_->Path());
+    return toldBefore_->count(std::to_string(item)) != 0;
   }
 
   // Every bid of the won bid's group that has not gone is cancelled: it
@@ -753,6 +766,8 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::map<std::uint32_t, std::unique_ptr<Placement>> placements_;
   std::vector<std::unique_ptr<Placement>> retired_;
   std::map<std::uint32_t, BidStatus> seen_;  // NoteEnds
+  // Items whose end the history told before this run, read when first needed.
+  std::optional<std::set<std::string>> toldBefore_;
   std::map<std::uint32_t, std::string> lastRead_;  // price and bidder last logged, by bid
   bool readingProbe_ = false;
   std::unique_ptr<HistoryLog> history_;

@@ -327,6 +327,46 @@ TEST_F(SnipeEngineTest, AWinCancelsTheRestOfItsGroupALossDoesNot) {
 // After a restart a cancelled bid stays cancelled, though the bid whose win
 // cancelled it is gone from the list: its auction is read, but it is never
 // placed, while the bid ending beside it goes.
+// A win is told once: the next run reads the ended auction again, but
+// neither notifies nor logs the win a second time.
+TEST_F(SnipeEngineTest, AnEndToldInAnEarlierRunIsNotToldAgain) {
+  const std::string history = folder_.PathOf("history.log");
+  std::atomic<int> wins{0};
+  engine_->hooks.bidEvent = [&](const BidEvent& event) {
+    if (event.kind == BidEvent::Kind::Won) ++wins;
+  };
+  engine_->KeepHistory(history);
+  const std::uint32_t item = site_->AddAuction("Pocket watch", 7, 5.0, "rival");
+  const std::uint32_t id = Watch(item, 3);
+  engine_->Start();
+  std::this_thread::sleep_for(11s);
+  ASSERT_EQ(Shown(id)->status, BidStatus::Won);
+  EXPECT_EQ(wins, 1);
+
+  // The next run, with the list as saved.
+  engine_.reset();
+  engine_ = std::make_unique<SnipeEngine>(*client_, ui_, times_, clock_, folder_.PathOf("bids.xml"), observer_);
+  engine_->hooks.bidEvent = [&](const BidEvent& event) {
+    if (event.kind == BidEvent::Kind::Won) ++wins;
+  };
+  engine_->KeepHistory(history);
+  std::uint32_t again = 0;
+  engine_->Call([&](BidList& list) {
+    ASSERT_TRUE(LoadBidFile(folder_.PathOf("bids.xml"), list));
+    ASSERT_EQ(list.RowCount(), 1u);
+    again = list.BidAt(0)->Id();
+    ServerList servers(serversPath_);
+    ASSERT_TRUE(list.AccountRecord().SetAccount(servers, "sniper", "pw", "USA"));
+  });
+  engine_->Start();
+  std::this_thread::sleep_for(3s);
+  ASSERT_EQ(Shown(again)->status, BidStatus::Won) << "read again";
+  EXPECT_EQ(wins, 1);
+  std::size_t logged = 0;
+  for (const HistoryLog::Line& line : HistoryLog::LinesOf(history, item)) logged += line.event == "Won";
+  EXPECT_EQ(logged, 1u);
+}
+
 TEST_F(SnipeEngineTest, ACancelledBidReadBackIsNeverPlaced) {
   const std::uint32_t cancelled = site_->AddAuction("Lamp 2", 9);
   const std::uint32_t live = site_->AddAuction("Chair", 9);
