@@ -38,8 +38,13 @@ std::optional<BidNotice> BidNotice::For(const BidEvent& event, const std::string
     case K::Failed:
       return BidNotice{"Bid not placed", name + ": " + event.details, Kind::Error};
     case K::Warning:
-      return BidNotice{"Bid may fail", name + ": " + event.details + ". It still goes unless you change it.",
+    {
+      // A reason may carry an error text that has its own full stop.
+      const bool stopped = !event.details.empty() && event.details.back() == '.';
+      return BidNotice{"Bid may fail", name + ": " + event.details + (stopped ? "" : ".") +
+                                           " It still goes unless you change it.",
                        Kind::Warning};
+    }
     default:
       return std::nullopt;
   }

@@ -102,8 +102,11 @@ void NotificationService::CallNotify(const Notice& notice, std::function<void(st
   GVariantBuilder hints;
   g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
   g_variant_builder_add(&hints, "{sv}", "urgency", g_variant_new_byte(notice.urgency));
+  // Services take the body as markup: an item's "&" or "<" must stay text.
+  gchar* body = g_markup_escape_text(notice.body.c_str(), -1);
   GVariant* parameters = g_variant_new("(susssasa{sv}i)", "Quorrel", 0u, notice.icon.c_str(), notice.summary.c_str(),
-                                       notice.body.c_str(), &actions, &hints, notice.timeoutMs);
+                                       body, &actions, &hints, notice.timeoutMs);
+  g_free(body);
   g_dbus_connection_call(bus_, kName, kPath, kName, "Notify", parameters, G_VARIANT_TYPE("(u)"),
                          G_DBUS_CALL_FLAGS_NONE, -1, cancel_, &NotificationServiceCalls::Notified,
                          new NotificationServiceCalls::Pending{this, std::move(sent)});

@@ -372,8 +372,12 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     std::map<std::uint32_t, BidStatus> now;
     std::vector<std::uint32_t> won;
     for (std::size_t row = 0; row < list_.RowCount(); ++row) {
-      const Bid& bid = *list_.BidAt(row);
+      Bid& bid = *list_.BidAt(row);
       now[bid.Id()] = bid.status;
+      if (bid.status >= BidStatus::AwaitingResult && !bid.note.empty()) {
+        bid.note.clear();  // what might have made it fail is moot once it is over
+        Changed();
+      }
       const auto before = seen_.find(bid.Id());
       const BidStatus was = before != seen_.end() ? before->second : BidStatus::Unknown;
       if (was == bid.status) continue;

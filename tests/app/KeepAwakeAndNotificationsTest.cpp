@@ -338,3 +338,30 @@ TEST_F(Notifications, AServiceThatDoesNotAnswerHoldsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A site's title is text: the service, which reads bodies as markup, gets
+// it escaped. A warning whose reason ends a sentence gets no second stop.
+TEST_F(Notifications, TitlesAreTextAndSentencesEndOnce) {
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", session_.Address().c_str(), 1);
+  DesktopNotifier notifier([](std::uint32_t) {});
+  BidEvent warning;
+  warning.kind = BidEvent::Kind::Warning;
+  warning.details = "The site cannot be reached: Error: 12045 The certificate of h is not trusted.";
+  const auto notice = BidNotice::For(warning, BidNotice::NameOf("Salt & <b>pepper</b>", 7));
+  ASSERT_TRUE(notice.has_value());
+  EXPECT_EQ(notice->text.find(".."), std::string::npos) << notice->text;
+  notifier.Show(7, *notice);
+  const auto end = std::chrono::steady_clock::now() + 10s;
+  while (!Find("Bid may fail").has_value() && std::chrono::steady_clock::now() < end) {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+  const std::string log = TempFolder::Read(Log());
+  EXPECT_NE(log.find("Salt &amp; &lt;b&gt;pepper&lt;/b&gt; (item 7): The site cannot be reached"), std::string::npos)
+      << log;
+}
+
+}  // namespace
