@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <array>
 #include <cstring>
@@ -18,7 +19,9 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -149,6 +152,39 @@ std::string ErrorText(const char* what, const std::string& host, unsigned error,
   return text + explanation;
 }
 
+struct UrlDeleter {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+// Where a URL leads, as scheme://host[:port] for the texts, and with the
+// scheme's own port filled in for comparing (http://h and http://h:80 are
+// one site).
+struct Origin {
+  std::string shown;
+  std::string compared;
+
+  // Empty when `url` is no absolute URL.
+  explicit Origin(const std::string& url) {
+    std::unique_ptr<CURLU, UrlDeleter> parts(curl_url());
+    if (!parts || curl_url_set(parts.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return;
+    const auto part = [&](CURLUPart which, unsigned flags) {
+      char* value = nullptr;
+      std::string text;
+      if (curl_url_get(parts.get(), which, &value, flags) == CURLUE_OK && value != nullptr) text = value;
+      curl_free(value);
+      return text;
+    };
+    const std::string scheme = part(CURLUPART_SCHEME, 0);
+    const std::string host = part(CURLUPART_HOST, 0);
+    const std::string port = part(CURLUPART_PORT, 0);
+    if (scheme.empty() || host.empty()) return;
+    shown = scheme + "://" + host + (port.empty() ? std::string() : ":" + port);
+    compared = scheme + "://" + host + ":" + part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    std::transform(compared.begin(), compared.end(), compared.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  }
+};
+
 // What the client asks its sites to compress with: what this libcurl decodes.
 std::string AcceptedEncodings() {
   const curl_version_info_data* library = curl_version_info(CURLVERSION_NOW);
@@ -179,6 +215,10 @@ struct Transfer {
   const std::atomic<bool>* stopping;
   const std::atomic<bool>* abandon;
   std::int64_t statusLine = 0;  // when the last hop's status line came
+  CURL* handle = nullptr;
+  std::string addressed;  // the origin the request was addressed to, compared form
+  std::string location;   // the last hop's Location, if any
+  std::string formKeptFrom;  // where a form was not sent, if it was not
 
   static size_t Body(char* data, size_t size, size_t count, void* self) {
     static_cast<Transfer*>(self)->page->append(data, size * count);
@@ -192,17 +232,40 @@ struct Transfer {
     exchange->responseStarted = true;
     if (line.substr(0, 5) == "HTTP/") {
       exchange->date.clear();
+      exchange->location.clear();
       exchange->statusLine = MonotonicMicros();
     }
+    if (line.size() > 9 && strncasecmp(line.data(), "Location:", 9) == 0) {
+      exchange->location.assign(Trimmed(line.substr(9)));
+    }
     if (line.size() > 5 && strncasecmp(line.data(), "Date:", 5) == 0) {
-      std::string_view value = line.substr(5);
-      while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-      while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) {
-        value.remove_suffix(1);
-      }
-      exchange->date.assign(value);
+      exchange->date.assign(Trimmed(line.substr(5)));
     }
     return size * count;
+  }
+
+  static std::string_view Trimmed(std::string_view value) {
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) {
+      value.remove_suffix(1);
+    }
+    return value;
+  }
+
+  // Runs before every request, each redirect's included: a form (a sign-in
+  // or a bid, with the password) goes to no other site than the one it was
+  // addressed to. A redirect that turned it into a GET has left it behind.
+  static int BeforeRequest(void* self, char*, char*, int, int) {
+    auto* exchange = static_cast<Transfer*>(self);
+    char* method = nullptr;
+    char* url = nullptr;
+    curl_easy_getinfo(exchange->handle, CURLINFO_EFFECTIVE_METHOD, &method);
+    if (method == nullptr || std::strcmp(method, "POST") != 0) return CURL_PREREQFUNC_OK;
+    curl_easy_getinfo(exchange->handle, CURLINFO_EFFECTIVE_URL, &url);
+    const Origin target(url != nullptr ? url : "");
+    if (!target.compared.empty() && target.compared == exchange->addressed) return CURL_PREREQFUNC_OK;
+    exchange->formKeptFrom = target.shown.empty() ? std::string(url != nullptr ? url : "") : target.shown;
+    return CURL_PREREQFUNC_ABORT;
   }
 
   // Lets the program's exit abandon an exchange in progress.
@@ -302,6 +365,7 @@ struct HttpClient::Curl {
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, nullptr);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, nullptr);
     {
       std::lock_guard<std::mutex> guard(poolLock);
       std::vector<CURL*>& handles = idle[site];
@@ -446,8 +510,9 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
     return false;
   }
   CURL* h = easy.get();
-  Transfer exchange{&page, {}, false, &stopping_, options.abandon};
   const std::string url = site.origin + RequestPath(path);
+  const Origin addressed(url);
+  Transfer exchange{&page, {}, false, &stopping_, options.abandon, 0, h, addressed.compared, {}, {}};
   const bool post = std::strcmp(verb, "POST") == 0;
 
   std::unique_ptr<curl_slist, ListDeleter> headers(curl_slist_append(nullptr, "Pragma: no-cache"));
@@ -465,7 +530,6 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
     // keeps its options from one exchange to the next.
     curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);  // no "/../" squashed: the path goes as given
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // Persistent connections; without TCP_NODELAY a kept connection's next
     // request waits for the peer's delayed ACK.
     curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
@@ -484,6 +548,7 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &Transfer::BeforeRequest);
     // Cookies on, kept in memory only, in the share handle's store.
     curl_easy_setopt(h, CURLOPT_SHARE, curl_->share);
     curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
@@ -497,6 +562,9 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::Progress);
   }
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  // What began secure stays secure: no cookie or form goes on in clear text.
+  // (Set each time: the handle's last exchange may have begun otherwise.)
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, site.secure ? "https" : "http,https");
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail);
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   const auto overall = options.deadline.count() > 0
@@ -506,6 +574,7 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &exchange);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &exchange);
   curl_easy_setopt(h, CURLOPT_XFERINFODATA, &exchange);
+  curl_easy_setopt(h, CURLOPT_PREREQDATA, &exchange);
   if (post) {
     curl_easy_setopt(h, CURLOPT_POST, 1L);
     curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
@@ -530,6 +599,21 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
     curl_socket_t socket = CURL_SOCKET_BAD;
     timing.keptAlive = curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
                        socket != CURL_SOCKET_BAD;
+  }
+  if (!exchange.formKeptFrom.empty()) {
+    report(ErrorText(kSendStep, host, kRedirectFailed,
+                     "The site at " + addressed.shown + " sent the form on to " + exchange.formKeptFrom +
+                         "; it was not sent there."));
+    return false;
+  }
+  if (result == CURLE_UNSUPPORTED_PROTOCOL && site.secure) {
+    const Origin target(exchange.location);
+    if (target.compared.rfind("http://", 0) == 0) {
+      report(ErrorText(kSendStep, host, kRedirectFailed,
+                       "The secure site at " + addressed.shown + " sent the request on to " + target.shown +
+                           ", which is not secure; it was not sent there."));
+      return false;
+    }
   }
   if (result == CURLE_ABORTED_BY_CALLBACK) return false;  // the program is ending
   if (result != CURLE_OK) {

@@ -13,10 +13,12 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,6 +46,12 @@ class Site {
     };
     server_->Get("/echo", echo);
     server_->Post("/echo", echo);
+    const auto moved = [this](const httplib::Request&, httplib::Response& res) {
+      std::lock_guard<std::mutex> guard(lock_);
+      res.set_redirect(redirectTo_, redirectStatus_);
+    };
+    server_->Get("/moved", moved);
+    server_->Post("/moved", moved);
     server_->Post("/stall", [this](const httplib::Request&, httplib::Response& res) {
       std::unique_lock<std::mutex> guard(lock_);
       released_.wait_for(guard, std::chrono::seconds(20), [this] { return stallsReleased_; });
@@ -62,6 +70,13 @@ class Site {
   }
   std::string Url(const char* scheme = "https://") const { return scheme + std::string("127.0.0.1:") + std::to_string(port_); }
 
+  // Requests to /moved are sent on to `location` with `status`.
+  void Redirect(int status, const std::string& location) {
+    std::lock_guard<std::mutex> guard(lock_);
+    redirectStatus_ = status;
+    redirectTo_ = location;
+  }
+
   // Requests to /stall wait for this (or 20 s).
   void ReleaseStalls() {
     {
@@ -77,6 +92,8 @@ class Site {
   std::mutex lock_;
   std::condition_variable released_;
   bool stallsReleased_ = false;
+  int redirectStatus_ = 302;
+  std::string redirectTo_ = "/echo";
   std::unique_ptr<httplib::Server> server_;
   int port_ = 0;
   std::thread thread_;
@@ -242,5 +259,80 @@ INSTANTIATE_TEST_SUITE_P(Stalls, AbandonedExchange,
                                          StallCase{"https_reply", false, true},
                                          StallCase{"http_reply", false, false}),
                          [](const testing::TestParamInfo<StallCase>& info) { return info.param.label; });
+
+struct RedirectCase {
+  const char* label;
+  const char* verb;
+  int status;
+  const char* from;  // certificate of the first site; "": plain HTTP
+  const char* to;    // certificate of the site the redirect names, or null: the same site
+  std::string page;  // what the exchange reads; empty: it fails with `error`
+  std::string error;  // after "Error: ", with FROM and TO standing for the two origins
+};
+
+class Redirects : public testing::TestWithParam<RedirectCase> {};
+
+// Redirects within a site are followed as they come. A form (which may hold
+// a password) is never sent on to another site, and a secure exchange never
+// goes on over plain HTTP: the exchange fails before anything reaches the
+// other site.
+TEST_P(Redirects, NeverLeakTheFormOrTheSecureChannel) {
+  const RedirectCase& c = GetParam();
+  const auto scheme = [](const char* certificate) { return *certificate != '\0' ? "https://" : "http://"; };
+  Site first(c.from);
+  std::unique_ptr<Site> other;
+  std::string target = first.Url(scheme(c.from));
+  if (c.to != nullptr) {
+    other = std::make_unique<Site>(c.to);
+    target = other->Url(scheme(c.to));
+  }
+  first.Redirect(c.status, target + "/echo");
+  RecordingUserInterface ui;
+  std::string page, date;
+  bool done = false;
+  {
+    HttpClient client(ui, HttpClient::Timeouts{std::chrono::seconds(5), std::chrono::seconds(5)});
+    ExchangeOptions options;
+    options.caFile = kTls + "ca.pem";
+    done = client.Exchange(c.verb, first.Url(scheme(c.from)), "/moved", "userid=joe&pass=secret", page, date,
+                           options);
+  }
+  if (!c.page.empty()) {
+    EXPECT_TRUE(done);
+    EXPECT_EQ(page, c.page);
+    EXPECT_TRUE(ui.Boxes().empty());
+    EXPECT_EQ((other ? *other : first).requests, other ? 1 : 2);
+    return;
+  }
+  EXPECT_FALSE(done);
+  std::string error = c.error;
+  for (const auto& [name, origin] : {std::pair{"FROM", first.Url(scheme(c.from))}, std::pair{"TO", target}}) {
+    error.replace(error.find(name), std::strlen(name), origin);
+  }
+  ASSERT_EQ(ui.Boxes().size(), 1u);
+  EXPECT_EQ(ui.Boxes()[0], "URL Get HttpSendRequest - URL: " + first.Url(scheme(c.from)) + ".\nError: " + error);
+  EXPECT_EQ(first.requests, 1);
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->requests, 0);
+}
+
+const std::string kFormElsewhere = "12156 The site at FROM sent the form on to TO; it was not sent there.";
+const std::string kToPlain = "12156 The secure site at FROM sent the request on to TO, which is not secure; it was "
+                             "not sent there.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Sites, Redirects,
+    testing::Values(
+        RedirectCase{"post_307_same_site", "POST", 307, "", nullptr, "POST|userid=joe&pass=secret", ""},
+        RedirectCase{"post_308_same_secure_site", "POST", 308, "site.pem", nullptr, "POST|userid=joe&pass=secret", ""},
+        RedirectCase{"post_307_other_site", "POST", 307, "", "", "", kFormElsewhere},
+        RedirectCase{"post_308_other_site", "POST", 308, "", "", "", kFormElsewhere},
+        RedirectCase{"post_307_secure_to_other_secure", "POST", 307, "site.pem", "site.pem", "", kFormElsewhere},
+        // A 303 (or 302) turns the form into a GET without it: that may go anywhere.
+        RedirectCase{"post_303_other_site", "POST", 303, "", "", "GET|", ""},
+        RedirectCase{"get_other_secure_site", "GET", 302, "site.pem", "site.pem", "GET|", ""},
+        RedirectCase{"get_secure_to_plain", "GET", 302, "site.pem", "", "", kToPlain},
+        RedirectCase{"post_303_secure_to_plain", "POST", 303, "site.pem", "", "", kToPlain}),
+    [](const testing::TestParamInfo<RedirectCase>& info) { return info.param.label; });
 
 }  // namespace
