@@ -1,5 +1,5 @@
 // Linux: flock, which the kernel lets go of when the process ends however
-// it ends, so the file left behind is never in the way.
+// it ends.
 #include "app/DataFolderLock.h"
 
 #include <cerrno>
@@ -17,13 +17,10 @@ DataFolderLock::~DataFolderLock() {
 }
 
 bool DataFolderLock::Claim(std::chrono::milliseconds patience) {
+  // The folder itself, not a file in it: every copy can open that, whether
+  // or not it could make a file there, so all of them meet on one lock.
   const std::string folder = folder_.empty() ? "." : folder_;
-  const std::string path = folder + "/" + kFileName;
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd_ < 0) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  // A folder where no file can be made (read-only): the folder itself, as
-  // every copy that finds it so does.
-  if (fd_ < 0) fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) return true;
   const auto end = std::chrono::steady_clock::now() + patience;
   for (;;) {

@@ -3,15 +3,13 @@
 #include <chrono>
 #include <string>
 
-// A lock on the folder that holds the user's bid list, held for the life of
-// the copy that uses it. The runtime lock (SingleInstance) keeps one copy
+// A lock on a folder of the user's files (the bid list's, the settings'),
+// held for the life of the copy that uses them. The runtime lock (SingleInstance) keeps one copy
 // per session; copies of the same user started from other sessions (su,
 // cron, another XDG_RUNTIME_DIR) find each other only here, through the
 // files they would share.
 class DataFolderLock {
  public:
-  static constexpr const char* kFileName = ".quorrel.lock";
-
   explicit DataFolderLock(std::string folder);  // may end with a separator
   ~DataFolderLock();
   DataFolderLock(const DataFolderLock&) = delete;

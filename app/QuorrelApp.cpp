@@ -36,11 +36,17 @@ bool QuorrelApp::OnInit() {
   }
   DataPaths paths = DataPaths::ForRunningProgram();
   paths.CreateFolders();  // for the lock on the first start; a failure is told once the window is up
-  dataLock_ = std::make_unique<DataFolderLock>(paths.DataFolder());
-  if (!dataLock_->Claim(kDataPatience)) {
-    Refuse("Quorrel is running already with the same bid list in another session\n(" + dataLock_->Folder() +
-           "). Only one copy may use it at a time.");
-    return true;
+  // The settings may live apart from the bid list: both are the copy's own.
+  std::vector<std::string> folders{paths.DataFolder()};
+  if (paths.ConfigFolder() != paths.DataFolder()) folders.push_back(paths.ConfigFolder());
+  for (const std::string& folder : folders) {
+    dataLocks_.push_back(std::make_unique<DataFolderLock>(folder));
+    if (!dataLocks_.back()->Claim(kDataPatience)) {
+      Refuse(std::string("Quorrel is running already with the same ") +
+             (dataLocks_.size() == 1 ? "bid list" : "settings") + " in another session\n(" +
+             dataLocks_.back()->Folder() + "). Only one copy may use it at a time.");
+      return true;
+    }
   }
   running_ = true;
   SetExitOnFrameDelete(true);
@@ -93,7 +99,7 @@ void QuorrelApp::FinishEnding() {
 int QuorrelApp::OnExit() {
   signals_.reset();
   services_.reset();
-  dataLock_.reset();
+  dataLocks_.clear();
   instance_.reset();
   return wxApp::OnExit();
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 struct Services;
 class DataFolderLock;
@@ -29,7 +30,7 @@ class QuorrelApp : public wxApp {
   void Refuse(const std::string& problem);
 
   std::unique_ptr<SingleInstance> instance_;
-  std::unique_ptr<DataFolderLock> dataLock_;  // from the start until every file is written
+  std::vector<std::unique_ptr<DataFolderLock>> dataLocks_;  // from the start until every file is written
   std::unique_ptr<Services> services_;
   std::unique_ptr<EndSignals> signals_;
   MainFrame* frame_ = nullptr;

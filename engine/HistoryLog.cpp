@@ -82,15 +82,15 @@ bool HistoryLog::Append(const BidEvent& event) {
   return file.get() >= 0 && WriteAll(file.get(), line);
 }
 
-std::set<std::string> HistoryLog::ItemsWithResults(const std::string& path) {
+std::map<std::string, std::string> HistoryLog::LastResults(const std::string& path) {
   std::vector<Line> lines;
   ReadLines(OldPath(path), {}, lines);
   ReadLines(path, {}, lines);
-  std::set<std::string> items;
+  std::map<std::string, std::string> results;
   for (const Line& line : lines) {
-    if (line.event == "Won" || line.event == "Lost" || line.event == "Ended") items.insert(line.item);
+    if (line.event == "Won" || line.event == "Lost" || line.event == "Ended") results[line.item] = line.event;
   }
-  return items;
+  return results;
 }
 
 std::vector<HistoryLog::Line> HistoryLog::LinesOf(const std::string& path, std::uint32_t item) {

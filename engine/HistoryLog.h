@@ -3,7 +3,7 @@
 #include "engine/BidEvent.h"
 
 #include <cstdint>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,8 +37,8 @@ class HistoryLog {
   static std::string Format(const BidEvent& event);
   // One item's lines, oldest first, from the old file and the current one.
   static std::vector<Line> LinesOf(const std::string& path, std::uint32_t item);
-  // The items whose end (won, lost or ended) has been told already.
-  static std::set<std::string> ItemsWithResults(const std::string& path);
+  // Item -> the last end told of it: "Won", "Lost" or "Ended".
+  static std::map<std::string, std::string> LastResults(const std::string& path);
 
  private:
   std::string path_;

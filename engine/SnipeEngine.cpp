@@ -25,7 +25,6 @@
 #include <limits>
 #include <map>
 #include <optional>
-#include <set>
 
 namespace {
 
@@ -382,7 +381,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
       const BidStatus was = before != seen_.end() ? before->second : BidStatus::Unknown;
       if (was == bid.status) continue;
       if (was == BidStatus::Unknown && (bid.status == BidStatus::Won || bid.status == BidStatus::Ended) &&
-          ToldBefore(bid.Item())) {
+          ToldBefore(bid)) {
         // An end told in an earlier run: not told again at every start.
         if (bid.status == BidStatus::Won && !bid.group.empty()) won.push_back(bid.Id());
         continue;
@@ -401,10 +400,13 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
     for (const std::uint32_t id : won) CancelGroup(id);
   }
 
-  bool ToldBefore(std::uint32_t item) {
+  // The same end told in an earlier run (a different one is news).
+  bool ToldBefore(const Bid& bid) {
     if (!history_) return false;
-    if (!toldBefore_) toldBefore_ = HistoryLog::ItemsWithResults(history_->Path());
-    return toldBefore_->count(std::to_string(item)) != 0;
+    if (!toldBefore_) toldBefore_ = HistoryLog::LastResults(history_->Path());
+    const auto told = toldBefore_->find(std::to_string(bid.Item()));
+    if (told == toldBefore_->end()) return false;
+    return bid.status == BidStatus::Won ? told->second == "Won" : told->second != "Won";
   }
 
   // Every bid of the won bid's group that has not gone is cancelled: it
@@ -771,7 +773,7 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
   std::vector<std::unique_ptr<Placement>> retired_;
   std::map<std::uint32_t, BidStatus> seen_;  // NoteEnds
   // Items whose end the history told before this run, read when first needed.
-  std::optional<std::set<std::string>> toldBefore_;
+  std::optional<std::map<std::string, std::string>> toldBefore_;
   std::map<std::uint32_t, std::string> lastRead_;  // price and bidder last logged, by bid
   bool readingProbe_ = false;
   std::unique_ptr<HistoryLog> history_;

@@ -162,6 +162,8 @@ struct UrlDeleter {
 struct Origin {
   std::string shown;
   std::string compared;
+  std::string scheme;  // lower case, as the host
+  std::string host;
 
   // Empty when `url` is no absolute URL.
   explicit Origin(const std::string& url) {
@@ -180,8 +182,14 @@ struct Origin {
     if (scheme.empty() || host.empty()) return;
     shown = scheme + "://" + host + (port.empty() ? std::string() : ":" + port);
     compared = scheme + "://" + host + ":" + part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
-    std::transform(compared.begin(), compared.end(), compared.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto lower = [](std::string text) {
+      std::transform(text.begin(), text.end(), text.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      return text;
+    };
+    compared = lower(compared);
+    this->scheme = lower(scheme);
+    this->host = lower(host);
   }
 };
 
@@ -217,6 +225,7 @@ struct Transfer {
   std::int64_t statusLine = 0;  // when the last hop's status line came
   CURL* handle = nullptr;
   std::string addressed;  // the origin the request was addressed to, compared form
+  std::string addressedHost;  // and its host
   std::string location;   // the last hop's Location, if any
   std::string formKeptFrom;  // where a form was not sent, if it was not
 
@@ -264,6 +273,11 @@ struct Transfer {
     curl_easy_getinfo(exchange->handle, CURLINFO_EFFECTIVE_URL, &url);
     const Origin target(url != nullptr ? url : "");
     if (!target.compared.empty() && target.compared == exchange->addressed) return CURL_PREREQFUNC_OK;
+    // The same host moving the form from plain to secure pages is no other site.
+    if (exchange->addressed.rfind("http://", 0) == 0 && target.scheme == "https" && !target.host.empty() &&
+        target.host == exchange->addressedHost) {
+      return CURL_PREREQFUNC_OK;
+    }
     exchange->formKeptFrom = target.shown.empty() ? std::string(url != nullptr ? url : "") : target.shown;
     return CURL_PREREQFUNC_ABORT;
   }
@@ -490,10 +504,12 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
     report(ErrorText(kSendStep, host, kInvalidUrl));
     return false;
   }
+  // A plain site's own authority counts too, for its redirects to its
+  // secure pages; only a secure exchange fails without it.
   std::string authorities;
-  if (site.secure && !options.caFile.empty()) {
+  if (!options.caFile.empty()) {
     authorities = curl_->AuthoritiesWith(options.caFile);
-    if (authorities.empty()) {
+    if (authorities.empty() && site.secure) {
       report(ErrorText(kSendStep, host, kUnknownAuthority,
                        "The certificate authority file " + options.caFile + " cannot be read."));
       return false;
@@ -512,7 +528,7 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
   CURL* h = easy.get();
   const std::string url = site.origin + RequestPath(path);
   const Origin addressed(url);
-  Transfer exchange{&page, {}, false, &stopping_, options.abandon, 0, h, addressed.compared, {}, {}};
+  Transfer exchange{&page, {}, false, &stopping_, options.abandon, 0, h, addressed.compared, addressed.host, {}, {}};
   const bool post = std::strcmp(verb, "POST") == 0;
 
   std::unique_ptr<curl_slist, ListDeleter> headers(curl_slist_append(nullptr, "Pragma: no-cache"));

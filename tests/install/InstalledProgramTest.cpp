@@ -38,13 +38,15 @@ const std::string kAppId = QUORREL_APP_ID;
 // variables of the tester's.
 class Launched {
  public:
-  Launched(const std::vector<std::string>& command, const std::string& home, const std::string& path) {
+  Launched(const std::vector<std::string>& command, const std::string& home, const std::string& path,
+           const std::map<std::string, std::string>& more = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
       ::setenv("HOME", home.c_str(), 1);
       ::setenv("PATH", path.c_str(), 1);
       ::unsetenv("XDG_DATA_HOME");
       ::unsetenv("XDG_CONFIG_HOME");
+      for (const auto& [name, value] : more) ::setenv(name.c_str(), value.c_str(), 1);
       if (::chdir(home.c_str()) != 0) ::_exit(126);
       std::vector<char*> argv;
       for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
@@ -176,6 +178,26 @@ TEST_F(InstalledProgram, KeepsTheUsersFilesInTheXdgFolders) {
   EXPECT_TRUE(settings.Load(config_ + "quorrel.xml") && settings.FindElement("quorrel"));
   EXPECT_GT(fs::last_write_time(config_ + "quorrel.xml"), anHourAgo) << "written anew at the end";
   EXPECT_TRUE(Snapshot(prefix_->Folder()) == prefixBefore) << "nothing written under the prefix";
+}
+
+// Installed, the settings live apart from the bid list: a copy from another
+// session with a bid list of its own but the same settings is refused too
+// (exit 1 on the end signal, not 0), and writes no settings.
+TEST_F(InstalledProgram, CopyWithTheSameSettingsFromAnotherSessionIsRefused) {
+  fs::create_directories(config_);
+  WriteQuietSettings(config_ + "quorrel.xml");
+  Launched first({Prefix("bin/quorrel")}, home_.Folder(), SearchPath(), {{"XDG_RUNTIME_DIR", home_.Folder()}});
+  std::this_thread::sleep_for(4s);
+  const auto written = fs::last_write_time(config_ + "quorrel.xml");
+  TempFolder elsewhere;
+  Launched second({Prefix("bin/quorrel")}, home_.Folder(), SearchPath(),
+                  {{"XDG_RUNTIME_DIR", elsewhere.Folder()}, {"XDG_DATA_HOME", elsewhere.PathOf("data")}});
+  std::this_thread::sleep_for(9s);  // its patience, 5 s, and its box
+  second.Signal(SIGTERM);
+  EXPECT_EQ(second.WaitForExit(15s), std::optional<int>(1));
+  EXPECT_EQ(fs::last_write_time(config_ + "quorrel.xml"), written);
+  first.Signal(SIGTERM);
+  EXPECT_EQ(first.WaitForExit(15s), std::optional<int>(0));
 }
 
 // The desktop entry's Exec line, run as a desktop runs it (field codes

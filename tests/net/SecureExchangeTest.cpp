@@ -326,6 +326,9 @@ INSTANTIATE_TEST_SUITE_P(
         RedirectCase{"post_307_same_site", "POST", 307, "", nullptr, "POST|userid=joe&pass=secret", ""},
         RedirectCase{"post_308_same_secure_site", "POST", 308, "site.pem", nullptr, "POST|userid=joe&pass=secret", ""},
         RedirectCase{"post_307_other_site", "POST", 307, "", "", "", kFormElsewhere},
+        // The same host moving its form to its secure pages keeps it.
+        RedirectCase{"post_307_to_the_hosts_secure_pages", "POST", 307, "", "site.pem", "POST|userid=joe&pass=secret",
+                     ""},
         RedirectCase{"post_308_other_site", "POST", 308, "", "", "", kFormElsewhere},
         RedirectCase{"post_307_secure_to_other_secure", "POST", 307, "site.pem", "site.pem", "", kFormElsewhere},
         // A 303 (or 302) turns the form into a GET without it: that may go anywhere.
