@@ -42,11 +42,8 @@ void PreMomentCheck::Run() {
   options.waitForBox = false;
   options.deadline = kCheckDeadline;
   options.abandon = &abandon_;
-  options.timing = &page.timing;
   options.error = &page.error;
-  options.caFile = page.caFile;
-  page.succeeded = client_.Exchange("GET", page.host, page.path, {}, page.page, page.dateHeader, options);
-  findings->reached = page.succeeded;
+  findings->reached = client_.Fetch(page, options);
   findings->error = page.error;
   if (page.succeeded) findings->exchange = page.timing.firstByte - page.timing.sent;
   if (page.succeeded && account_.IsVerified() && !abandon_) {

@@ -49,13 +49,10 @@ void ReadPool::Run(std::stop_token stop) {
     }
     ExchangeOptions options;
     options.waitForBox = false;
-    options.timing = &request->timing;
     options.abandon = &abandon_;
-    options.caFile = request->caFile;
     options.error = &request->error;
     const std::string host = request->host;
-    request->succeeded = client_.Exchange("GET", request->host, request->path, {}, request->page,
-                                          request->dateHeader, options);
+    client_.Fetch(*request, options);
     {
       std::lock_guard<std::mutex> guard(lock_);
       --inFlight_[host];

@@ -599,12 +599,8 @@ class SnipeEngine::Core : private SiteOperations, private BidListDisplay {
       auto owned = std::make_unique<SiteRequest>(*request);
       ExchangeOptions options;
       options.waitForBox = false;
-      options.timing = &owned->timing;
       options.abandon = &probeAbandon_;
-      options.caFile = owned->caFile;
-      owned->succeeded = client_.Exchange("GET", owned->host, owned->path, {}, owned->page,
-                                          owned->dateHeader, options);
-      if (owned->succeeded) {
+      if (client_.Fetch(*owned, options)) {
         Deliver(std::move(owned), true);
       } else {
         Post([](Core& core) { core.probeInFlight_ = false; });

@@ -24,6 +24,14 @@
 #include <string_view>
 #include <vector>
 
+bool HttpClient::Fetch(SiteRequest& request, ExchangeOptions options) {
+  options.timing = &request.timing;
+  options.caFile = request.caFile;
+  request.succeeded =
+      Exchange("GET", request.host, request.path, {}, request.page, request.dateHeader, options);
+  return request.succeeded;
+}
+
 namespace {
 
 // The error numbers the messages show, as the site's users know them.
@@ -224,8 +232,7 @@ struct Transfer {
   const std::atomic<bool>* abandon;
   std::int64_t statusLine = 0;  // when the last hop's status line came
   CURL* handle = nullptr;
-  std::string addressed;  // the origin the request was addressed to, compared form
-  std::string addressedHost;  // and its host
+  const Origin* addressed;  // where the request was addressed
   std::string location;   // the last hop's Location, if any
   std::string formKeptFrom;  // where a form was not sent, if it was not
 
@@ -272,10 +279,11 @@ struct Transfer {
     if (method == nullptr || std::strcmp(method, "POST") != 0) return CURL_PREREQFUNC_OK;
     curl_easy_getinfo(exchange->handle, CURLINFO_EFFECTIVE_URL, &url);
     const Origin target(url != nullptr ? url : "");
-    if (!target.compared.empty() && target.compared == exchange->addressed) return CURL_PREREQFUNC_OK;
+    const Origin& addressed = *exchange->addressed;
+    if (!target.compared.empty() && target.compared == addressed.compared) return CURL_PREREQFUNC_OK;
     // The same host moving the form from plain to secure pages is no other site.
-    if (exchange->addressed.rfind("http://", 0) == 0 && target.scheme == "https" && !target.host.empty() &&
-        target.host == exchange->addressedHost) {
+    if (addressed.scheme == "http" && target.scheme == "https" && !target.host.empty() &&
+        target.host == addressed.host) {
       return CURL_PREREQFUNC_OK;
     }
     exchange->formKeptFrom = target.shown.empty() ? std::string(url != nullptr ? url : "") : target.shown;
@@ -528,7 +536,7 @@ bool HttpClient::Exchange(const char* verb, const std::string& host, const std::
   CURL* h = easy.get();
   const std::string url = site.origin + RequestPath(path);
   const Origin addressed(url);
-  Transfer exchange{&page, {}, false, &stopping_, options.abandon, 0, h, addressed.compared, addressed.host, {}, {}};
+  Transfer exchange{&page, {}, false, &stopping_, options.abandon, 0, h, &addressed, {}, {}};
   const bool post = std::strcmp(verb, "POST") == 0;
 
   std::unique_ptr<curl_slist, ListDeleter> headers(curl_slist_append(nullptr, "Pragma: no-cache"));

@@ -76,6 +76,10 @@ class HttpClient {
                 const std::string& body, std::string& page, std::string& dateHeader,
                 const ExchangeOptions& options);
 
+  // A request's page: its host, path and authority, its timing filled;
+  // the page, the Date and whether it came go back into it.
+  bool Fetch(SiteRequest& request, ExchangeOptions options);
+
   // Whether the lane holds a connection the site has not closed.
   bool LaneReady(const std::string& host, const std::string& caFile, const std::string& lane);
   // Closes the lane's connection.

@@ -18,11 +18,8 @@ void RequestWorker::Run(std::stop_token stop) {
     if (!request) continue;
     ExchangeOptions options;
     options.waitForBox = false;
-    options.timing = &request->timing;
     if (request->failureToReceiver) options.error = &request->error;
-    options.caFile = request->caFile;
-    request->succeeded = client_.Exchange("GET", request->host, request->path, {}, request->page,
-                                          request->dateHeader, options);
+    client_.Fetch(*request, options);
     if (!request->succeeded && !request->failureToReceiver) continue;
     if (auto receiver = request->receiver.lock()) receiver->RequestDone(std::move(request));
   }
