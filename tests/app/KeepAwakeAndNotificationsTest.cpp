@@ -13,6 +13,7 @@
 #include "site/ServerList.h"
 #include "store/BidFile.h"
 #include "support/PracticeSiteFixture.h"
+#include "support/ProgramFolder.h"
 #include "support/PrivateBus.h"
 #include "support/QuietSettings.h"
 #include "WindowTestSupport.h"
@@ -37,10 +38,7 @@ class DesktopTest : public PracticeSiteFixture {
  protected:
   void SetUp() override {
     PracticeSiteFixture::SetUp();
-    Account account;
-    ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA"));
-    account.SetVerified(true);
-    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+    ASSERT_TRUE(WriteVerifiedAccount(folder_.PathOf("account.cfg"), serversPath_));
     WriteQuietSettings(folder_.PathOf("quorrel.xml"));
   }
   void TearDown() override {
@@ -52,15 +50,7 @@ class DesktopTest : public PracticeSiteFixture {
   void StartProgram(const std::vector<std::tuple<std::uint32_t, float, int>>& bids, const std::string& system) {
     ::setenv("DBUS_SYSTEM_BUS_ADDRESS", system.c_str(), 1);
     ::setenv("DBUS_SESSION_BUS_ADDRESS", session_.Address().c_str(), 1);
-    BidList list;
-    for (const auto& [item, maxBid, margin] : bids) {
-      Bid bid;
-      bid.SetItem(item);
-      bid.SetMaxBid(maxBid);
-      bid.SetMargin(margin);
-      list.AddBid(bid);
-    }
-    ASSERT_TRUE(SaveBidFile(folder_.PathOf("bids.xml"), list));
+    ASSERT_TRUE(WriteBidList(folder_.PathOf("bids.xml"), bids));
     services_ = std::make_unique<Services>(DataPaths(folder_.PathOf("quorrel")));
     frame_ = new MainFrame(*services_);
     ASSERT_TRUE(frame_->Initialize());

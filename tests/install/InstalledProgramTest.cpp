@@ -7,6 +7,7 @@
 #include "store/BidFile.h"
 #include "store/XmlDocument.h"
 #include "support/PracticeSiteFixture.h"
+#include "support/ProgramFolder.h"
 #include "support/QuietSettings.h"
 #include "support/TempFolder.h"
 
@@ -146,18 +147,9 @@ TEST_F(InstalledProgram, KeepsTheUsersFilesInTheXdgFolders) {
   fs::create_directories(data_);
   fs::copy_file(serversPath_, config_ + "servers.xml");  // the user's own, pointing at this test's site
   WriteQuietSettings(config_ + "quorrel.xml");
-  Account account;
-  ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA"));
-  account.SetVerified(true);
-  ASSERT_TRUE(SaveAccountFile(data_ + "account.cfg", account));
+  ASSERT_TRUE(WriteVerifiedAccount(data_ + "account.cfg", serversPath_));
   const std::uint32_t item = site_->AddAuction("Pocket watch", 16, 5.0, "rival");
-  BidList list;
-  Bid bid;
-  bid.SetItem(item);
-  bid.SetMaxBid(20.0f);
-  bid.SetMargin(8);
-  list.AddBid(bid);
-  ASSERT_TRUE(SaveBidFile(data_ + "bids.xml", list));
+  ASSERT_TRUE(WriteBidList(data_ + "bids.xml", {{item, 20.0f, 8}}));
   const auto prefixBefore = Snapshot(prefix_->Folder());
   const auto anHourAgo = fs::file_time_type::clock::now() - 1h;
   fs::last_write_time(config_ + "quorrel.xml", anHourAgo);

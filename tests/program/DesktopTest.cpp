@@ -10,6 +10,7 @@
 #include "store/ProgramSettings.h"
 #include "store/XmlDocument.h"
 #include "support/PracticeSiteFixture.h"
+#include "support/ProgramFolder.h"
 #include "support/QuietSettings.h"
 #include "XScreen.h"
 
@@ -93,24 +94,15 @@ class DesktopTest : public PracticeSiteFixture {
     ASSERT_TRUE(screen_.Ok());
     std::filesystem::copy_file(QUORREL_PROGRAM, folder_.PathOf("quorrel"));
     std::filesystem::permissions(folder_.PathOf("quorrel"), std::filesystem::perms::owner_all);
-    Account account;
-    ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA"));
-    account.SetVerified(true);
-    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+    ASSERT_TRUE(WriteVerifiedAccount(folder_.PathOf("account.cfg"), serversPath_));
     WriteQuietSettings(folder_.PathOf("quorrel.xml"));
     WriteBids({1111, 2222});
   }
 
   void WriteBids(const std::vector<std::uint32_t>& items) {
-    BidList list;
-    for (const std::uint32_t item : items) {
-      Bid bid;
-      bid.SetItem(item);
-      bid.SetMaxBid(10.0f);
-      bid.SetMargin(8);
-      list.AddBid(bid);
-    }
-    ASSERT_TRUE(SaveBidFile(folder_.PathOf("bids.xml"), list));
+    std::vector<std::tuple<std::uint32_t, float, int>> bids;
+    for (const std::uint32_t item : items) bids.emplace_back(item, 10.0f, 8);
+    ASSERT_TRUE(WriteBidList(folder_.PathOf("bids.xml"), bids));
   }
 
   // The program of this test's folder, with a home and runtime folder of

@@ -7,6 +7,7 @@
 #include "store/BidFile.h"
 #include "store/XmlDocument.h"
 #include "support/PracticeSiteFixture.h"
+#include "support/ProgramFolder.h"
 #include "support/QuietSettings.h"
 #include "net/VersionInfo.h"
 
@@ -89,23 +90,12 @@ class ProgramTest : public PracticeSiteFixture {
     PracticeSiteFixture::SetUp();
     std::filesystem::copy_file(QUORREL_PROGRAM, folder_.PathOf("quorrel"));
     std::filesystem::permissions(folder_.PathOf("quorrel"), std::filesystem::perms::owner_all);
-    Account account;
-    ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA"));
-    account.SetVerified(true);
-    ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+    ASSERT_TRUE(WriteVerifiedAccount(folder_.PathOf("account.cfg"), serversPath_));
     WriteQuietSettings(folder_.PathOf("quorrel.xml"));
   }
 
   void WriteBids(const std::vector<std::tuple<std::uint32_t, float, int>>& bids) {
-    BidList list;
-    for (const auto& [item, maxBid, margin] : bids) {
-      Bid bid;
-      bid.SetItem(item);
-      bid.SetMaxBid(maxBid);
-      bid.SetMargin(margin);
-      list.AddBid(bid);
-    }
-    ASSERT_TRUE(SaveBidFile(folder_.PathOf("bids.xml"), list));
+    ASSERT_TRUE(WriteBidList(folder_.PathOf("bids.xml"), bids));
   }
 
 };
@@ -139,10 +129,7 @@ TEST_F(ProgramTest, SnipesAnAuctionAtItsMargin) {
 // by the profile): the forms and cookies go as over HTTP, and every read
 // and placement goes over TLS.
 TEST_F(ProgramTest, SnipesOverHttps) {
-  Account account;
-  ASSERT_TRUE(account.SetAccount(ServerList(serversPath_), "sniper", "pw", "USA (secure)"));
-  account.SetVerified(true);
-  ASSERT_TRUE(SaveAccountFile(folder_.PathOf("account.cfg"), account));
+  ASSERT_TRUE(WriteVerifiedAccount(folder_.PathOf("account.cfg"), serversPath_, "USA (secure)"));
   const std::uint32_t item = site_->AddAuction("Pocket watch", 20, 5.0, "rival");
   WriteBids({{item, 20.0f, 5}});
   Program program(folder_.Folder());
